@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Makes a headless Wine prefix at $1 once (idempotent, under a lock):
+# null graphics driver unless PINOXFADE_WINE_X11=1, unmanaged X11 windows,
+# and Wine's own fonts copied where Windows programs look for them.
+set -eu
+prefix="$1"
+mkdir -p "$(dirname "$prefix")"
+exec 9>"$prefix.lock"
+flock 9
+[ -f "$prefix/.pinoxfade-ready" ] && exit 0
+
+export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8
+WINE="${PINOXFADE_WINE:-/usr/lib/wine/wine64}"
+[ -x "$WINE" ] || WINE=$(command -v wine64 || command -v wine)
+WINESERVER=/usr/lib/wine/wineserver
+[ -x "$WINESERVER" ] || WINESERVER=$(command -v wineserver)
+
+rm -rf "$prefix"
+"$WINE" wineboot -i </dev/null >/dev/null 2>&1
+"$WINESERVER" -w
+mkdir -p "$prefix/drive_c/windows/Fonts"
+cp -n /usr/share/wine/fonts/* "$prefix/drive_c/windows/Fonts/" 2>/dev/null || true
+reg=$(mktemp --suffix=.reg)
+cat >"$reg" <<'REG'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine\Drivers]
+"Graphics"="null"
+
+[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+"Managed"="N"
+REG
+"$WINE" regedit "$(printf 'Z:%s' "$reg" | tr / '\\')" </dev/null >/dev/null 2>&1
+"$WINESERVER" -w
+rm -f "$reg"
+touch "$prefix/.pinoxfade-ready"

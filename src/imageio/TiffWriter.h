@@ -1,0 +1,18 @@
+// The temporary input file handed to the denoiser: a little-endian baseline TIFF with
+// 16-bit unsigned samples in one uncompressed strip, written without an imaging library.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace nox {
+
+// Writes width x height samples of the planes, each multiplied by scale and clamped and
+// rounded (ties to even) to 0..65535. Colour files interleave second, first, third plane;
+// rows run from the planes' last row to their first. Returns false on any failure,
+// including images the layout cannot describe (either side above 65535, or pixel data
+// beyond the 32-bit strip byte count). Never throws.
+bool WriteTiff16(const float* first, const float* second, const float* third, float scale,
+                 int32_t width, int32_t height, bool colour, const std::wstring& fileName);
+
+}  // namespace nox
