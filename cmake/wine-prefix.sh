@@ -20,14 +20,16 @@ rm -rf "$prefix"
 "$WINESERVER" -w
 mkdir -p "$prefix/drive_c/windows/Fonts"
 cp -n /usr/share/wine/fonts/* "$prefix/drive_c/windows/Fonts/" 2>/dev/null || true
+graphics=null
+[ "${PINOXFADE_WINE_X11:-0}" = 1 ] && graphics=x11
 reg=$(mktemp --suffix=.reg)
-cat >"$reg" <<'REG'
+cat >"$reg" <<REG
 REGEDIT4
 
-[HKEY_CURRENT_USER\Software\Wine\Drivers]
-"Graphics"="null"
+[HKEY_CURRENT_USER\\Software\\Wine\\Drivers]
+"Graphics"="$graphics"
 
-[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]
 "Managed"="N"
 REG
 "$WINE" regedit "$(printf 'Z:%s' "$reg" | tr / '\\')" </dev/null >/dev/null 2>&1
