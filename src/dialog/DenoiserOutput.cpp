@@ -1,0 +1,109 @@
+#include "dialog/DenoiserOutput.h"
+
+#include <cstdio>
+
+namespace nox {
+
+namespace {
+
+bool IsControlOrBlank(wchar_t c) { return static_cast<unsigned>(c) <= 0x20u; }
+bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+
+constexpr wchar_t kEscape = L'\x1b';
+// The kept text holds no "]" after one reduction, so the bound only guards the loop.
+constexpr int kMaxBracketReductions = 10;
+// A closing bracket earlier than this 1-based position does not reduce the text, so that a
+// short tag such as "[ok] loaded" is logged as it is.
+constexpr std::size_t kMinClosingBracketPosition = 10;
+
+// Keeps the text between the first "[" and the first "]" while such a pair stands in it.
+std::wstring ReduceBrackets(std::wstring s) {
+  for (int i = 0; i < kMaxBracketReductions; ++i) {
+    const std::size_t open = s.find(L'[');
+    if (open == std::wstring::npos) break;
+    const std::size_t close = s.find(L']');
+    if (close == std::wstring::npos || close + 1 < kMinClosingBracketPosition) break;
+    s = close > open + 1 ? TrimControlChars(s.substr(open + 1, close - open - 1)) : std::wstring();
+  }
+  return s;
+}
+
+}  // namespace
+
+std::wstring TrimControlChars(const std::wstring& text) {
+  std::size_t begin = 0;
+  std::size_t end = text.size();
+  while (begin < end && IsControlOrBlank(text[begin])) ++begin;
+  while (end > begin && IsControlOrBlank(text[end - 1])) --end;
+  return text.substr(begin, end - begin);
+}
+
+std::wstring DenoiserFolder(const std::wstring& folderText) {
+  std::wstring folder = TrimControlChars(folderText);
+  if (folder.empty() || folder.back() != L'\\') folder += L'\\';
+  return folder;
+}
+
+std::wstring DenoiserCommandLine(const std::wstring& exePath, const std::wstring& inputFile,
+                                 const std::wstring& outputFile) {
+  return L"\"" + exePath + L"\" -i \"" + inputFile + L"\" -o \"" + outputFile + L"\"";
+}
+
+std::optional<int> ReadProgressPercent(const std::wstring& text) {
+  const std::size_t percent = text.find(L'%');
+  if (percent == std::wstring::npos) return std::nullopt;
+
+  // Digits directly before the "%"; when a point stands before them, they are the decimal
+  // part and the whole number is the run of digits before that point.
+  std::size_t end = percent;
+  std::size_t begin = end;
+  while (begin > 0 && IsDigit(text[begin - 1])) --begin;
+  if (begin < end && begin >= 1 && text[begin - 1] == L'.') {
+    end = begin - 1;
+    begin = end;
+    while (begin > 0 && IsDigit(text[begin - 1])) --begin;
+  }
+  if (begin == end) return std::nullopt;
+
+  int value = 0;
+  for (std::size_t i = begin; i < end; ++i) {
+    value = value * 10 + (text[i] - L'0');
+    if (value > 100) return 100;
+  }
+  return value;
+}
+
+ChunkEffect InterpretChunk(const std::wstring& chunk) {
+  ChunkEffect effect;
+  std::wstring s = TrimControlChars(chunk);
+  if (s.empty()) return effect;
+
+  if (s.find(L'%') != std::wstring::npos) {
+    effect.progress = ReadProgressPercent(s);
+    return effect;
+  }
+
+  s = ReduceBrackets(std::move(s));
+  for (wchar_t& c : s) {
+    if (c == kEscape) c = L' ';
+  }
+  const bool backend = s.rfind(L"Backend:", 0) == 0;
+  if (s.find(L"Writing deno") == std::wstring::npos) effect.lines.push_back(std::move(s));
+  if (backend) effect.lines.emplace_back(kLogWorking);
+  return effect;
+}
+
+std::wstring DenoiserExitCodeLine(std::uint32_t exitCode) {
+  // Small codes are the program's own; large ones are system status values, read in hex.
+  char code[16];
+  if (exitCode < 0x10000u) {
+    std::snprintf(code, sizeof code, "%u", static_cast<unsigned>(exitCode));
+  } else {
+    std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(exitCode));
+  }
+  std::wstring line = L"ERROR: Noxfade ended with exit code ";
+  for (const char* p = code; *p != '\0'; ++p) line += static_cast<wchar_t>(*p);
+  return line;
+}
+
+}  // namespace nox
