@@ -1,0 +1,185 @@
+#include "imageio/ResultReader.h"
+
+#ifdef _WIN32
+// FreeImage's header needs the Windows types when built for Windows.
+#include <windows.h>
+#endif
+#include <FreeImage.h>
+
+#include <cstddef>
+#include <cstring>
+#include <memory>
+#include <mutex>
+
+#include "imageio/FilePath.h"
+#include "imageio/SampleConversion.h"
+
+namespace nox {
+
+namespace {
+
+// Results wider or taller than this are refused.
+constexpr unsigned kMaxResultSide = 24000;
+
+struct BitmapUnloader {
+  void operator()(FIBITMAP* bitmap) const { FreeImage_Unload(bitmap); }
+};
+using Bitmap = std::unique_ptr<FIBITMAP, BitmapUnloader>;
+
+// A statically linked FreeImage registers its format plug-ins only when asked; a shared
+// one does it when it is loaded. Done on first use, never from DllMain.
+void EnsureFreeImageReady() {
+#ifdef FREEIMAGE_LIB
+  static std::once_flag once;
+  std::call_once(once, [] { FreeImage_Initialise(FALSE); });
+#endif
+}
+
+// Format from the file's content, else from its name; only formats FreeImage can read.
+// Windows uses FreeImage's wide-character functions; elsewhere those are empty stubs, so
+// the UTF-8 name goes to the narrow ones.
+FIBITMAP* LoadWithFreeImage(const std::wstring& fileName, int flags) {
+  if (fileName.empty() || fileName.size() > kMaxFileNameLength) return nullptr;
+  if (fileName.find(L'\0') != std::wstring::npos) return nullptr;
+#ifdef _WIN32
+  const wchar_t* name = fileName.c_str();
+  FREE_IMAGE_FORMAT fif = FreeImage_GetFileTypeU(name, 0);
+  if (fif == FIF_UNKNOWN) fif = FreeImage_GetFIFFromFilenameU(name);
+  if (fif == FIF_UNKNOWN || !FreeImage_FIFSupportsReading(fif)) return nullptr;
+  return FreeImage_LoadU(fif, name, flags);
+#else
+  const std::string utf8 = ToUtf8(fileName);
+  const char* name = utf8.c_str();
+  FREE_IMAGE_FORMAT fif = FreeImage_GetFileType(name, 0);
+  if (fif == FIF_UNKNOWN) fif = FreeImage_GetFIFFromFilename(name);
+  if (fif == FIF_UNKNOWN || !FreeImage_FIFSupportsReading(fif)) return nullptr;
+  return FreeImage_Load(fif, name, flags);
+#endif
+}
+
+inline uint16_t LoadU16(const unsigned char* p) {
+  uint16_t v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+inline float Scaled(double raw, double scale) {
+  return static_cast<float>(RoundHalfEven(raw * scale));
+}
+
+// FreeImage keeps the bottom row first, so buffer row i fills plane row i: the writer's
+// top-to-bottom reversal is undone without touching the row order here. Rows are stepped
+// by the bitmap's pitch, which skips each row's padding.
+void CopyGrey16(const unsigned char* bits, std::size_t pitch, std::size_t width,
+                std::size_t height, float* plane, float scale, bool isSigned) {
+  const double wideScale = scale;
+  const bool unscaled = scale == 1.0f;
+  for (std::size_t r = 0; r < height; ++r) {
+    const unsigned char* src = bits + r * pitch;
+    float* dst = plane + r * width;
+    for (std::size_t x = 0; x < width; ++x) {
+      const uint16_t u = LoadU16(src + 2 * x);
+      const double raw = isSigned ? static_cast<double>(static_cast<int16_t>(u))
+                                  : static_cast<double>(u);
+      dst[x] = unscaled ? static_cast<float>(raw) : Scaled(raw, wideScale);
+    }
+  }
+}
+
+// Samples are red, green, blue (and alpha, skipped) in memory. Red goes to the second
+// plane, green to the first and blue to the third, undoing the writer's interleave. A
+// monochrome image (second == first) takes only the green sample, which is what the
+// full copy would leave in its one plane, and its third plane is never written.
+void CopyRgb16(const unsigned char* bits, std::size_t pitch, std::size_t width,
+               std::size_t height, float* first, float* second, float* third, float scale,
+               std::size_t samplesPerPixel) {
+  const double wideScale = scale;
+  const bool unscaled = scale == 1.0f;
+  const bool mono = first == second;
+  const std::size_t step = 2 * samplesPerPixel;
+  for (std::size_t r = 0; r < height; ++r) {
+    const unsigned char* src = bits + r * pitch;
+    const std::size_t offset = r * width;
+    if (mono) {
+      float* g = first + offset;
+      for (std::size_t x = 0; x < width; ++x) {
+        const double green = LoadU16(src + x * step + 2);
+        g[x] = unscaled ? static_cast<float>(green) : Scaled(green, wideScale);
+      }
+      continue;
+    }
+    float* p1 = first + offset;
+    float* p2 = second + offset;
+    float* p3 = third + offset;
+    for (std::size_t x = 0; x < width; ++x) {
+      const unsigned char* px = src + x * step;
+      const double red = LoadU16(px);
+      const double green = LoadU16(px + 2);
+      const double blue = LoadU16(px + 4);
+      if (unscaled) {
+        p2[x] = static_cast<float>(red);
+        p1[x] = static_cast<float>(green);
+        p3[x] = static_cast<float>(blue);
+      } else {
+        p2[x] = Scaled(red, wideScale);
+        p1[x] = Scaled(green, wideScale);
+        p3[x] = Scaled(blue, wideScale);
+      }
+    }
+  }
+}
+
+bool ReadAll(const std::wstring& fileName, float* first, float* second, float* third,
+             float scale, int32_t width, int32_t height) {
+  const bool monoPlanes = first == second;
+  if (first == nullptr || width < 1 || height < 1) return false;
+
+  EnsureFreeImageReady();
+  Bitmap bitmap(LoadWithFreeImage(fileName, 0));
+  if (!bitmap) return false;
+
+  const unsigned w = FreeImage_GetWidth(bitmap.get());
+  const unsigned h = FreeImage_GetHeight(bitmap.get());
+  const FREE_IMAGE_TYPE type = FreeImage_GetImageType(bitmap.get());
+  const BYTE* bits = FreeImage_GetBits(bitmap.get());
+  const std::size_t pitch = FreeImage_GetPitch(bitmap.get());
+
+  if (w > kMaxResultSide || h > kMaxResultSide) return false;
+  // A result of another size would land scrambled in the planes: refuse it.
+  if (w != static_cast<unsigned>(width) || h != static_cast<unsigned>(height)) return false;
+
+  std::size_t samplesPerPixel = 0;
+  switch (type) {
+    case FIT_UINT16:
+    case FIT_INT16: samplesPerPixel = 1; break;
+    case FIT_RGB16: samplesPerPixel = 3; break;
+    case FIT_RGBA16: samplesPerPixel = 4; break;
+    default: return false;  // 8-bit, 32-bit, floating-point and complex results
+  }
+  // The file is untrusted: the buffer FreeImage reports must hold every row.
+  if (bits == nullptr || FreeImage_GetBPP(bitmap.get()) != 16 * samplesPerPixel) return false;
+  if (pitch < std::size_t{w} * samplesPerPixel * 2) return false;
+  if (samplesPerPixel >= 3 && !monoPlanes && (second == nullptr || third == nullptr)) {
+    return false;
+  }
+
+  if (samplesPerPixel == 1) {
+    CopyGrey16(bits, pitch, w, h, first, scale, type == FIT_INT16);
+  } else {
+    CopyRgb16(bits, pitch, w, h, first, second, third, scale, samplesPerPixel);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ReadResultImage(const std::wstring& fileName, float* first, float* second, float* third,
+                     float scale, int32_t width, int32_t height) {
+  try {
+    return ReadAll(fileName, first, second, third, scale, width, height);
+  } catch (...) {  // nothing may reach the host: it only sees false
+    return false;
+  }
+}
+
+}  // namespace nox

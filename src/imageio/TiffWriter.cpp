@@ -1,0 +1,177 @@
+#include "imageio/TiffWriter.h"
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "imageio/FilePath.h"
+#include "imageio/SampleConversion.h"
+
+namespace nox {
+
+namespace {
+
+// The layout: header (8 bytes), entry count (2), nine entries (108), next-directory
+// offset (4), the bits-per-sample array (6), then the pixel data at 128.
+constexpr uint16_t kEntryCount = 9;
+constexpr uint32_t kBitsArrayOffset = 14 + 12 * kEntryCount;  // 122
+constexpr uint32_t kPixelOffset = 20 + 12 * kEntryCount;      // 128
+constexpr uint16_t kBitsPerSample = 16;
+constexpr int32_t kMaxSide = 65535;  // width and height are SHORT fields
+
+constexpr uint16_t kTypeShort = 3;
+constexpr uint16_t kTypeLong = 4;
+
+// stdio buffer for the output file: rows of narrow images go out in large blocks.
+constexpr std::size_t kFileBufferBytes = 1u << 20;
+
+using Header = std::array<unsigned char, kPixelOffset>;
+
+class ByteSink {
+ public:
+  explicit ByteSink(Header& bytes) : bytes_(bytes) {}
+  void Put16(uint16_t v) {
+    bytes_[pos_++] = static_cast<unsigned char>(v & 0xFF);
+    bytes_[pos_++] = static_cast<unsigned char>(v >> 8);
+  }
+  void Put32(uint32_t v) {
+    Put16(static_cast<uint16_t>(v & 0xFFFF));
+    Put16(static_cast<uint16_t>(v >> 16));
+  }
+  std::size_t Position() const { return pos_; }
+
+ private:
+  Header& bytes_;
+  std::size_t pos_ = 0;
+};
+
+// "II", 42, the directory offset 8, and the directory's entry count.
+void WriteTiffHeader(ByteSink& out, uint16_t entryCount) {
+  out.Put16(0x4949);
+  out.Put16(42);
+  out.Put32(8);
+  out.Put16(entryCount);
+}
+
+// One directory entry: tag and type in one 32-bit word, then count and value. A SHORT
+// value occupies the value field's first two bytes; the other two stay zero.
+void WriteIfdEntry(ByteSink& out, uint16_t tag, uint16_t type, uint32_t count, uint32_t value) {
+  out.Put32(static_cast<uint32_t>(tag) + (static_cast<uint32_t>(type) << 16));
+  out.Put32(count);
+  out.Put32(value);
+}
+
+void BuildHeader(Header& bytes, uint32_t width, uint32_t height, bool colour,
+                 uint32_t pixelBytes) {
+  ByteSink out(bytes);
+  WriteTiffHeader(out, kEntryCount);
+  WriteIfdEntry(out, 254, kTypeLong, 1, 0);             // NewSubfileType
+  WriteIfdEntry(out, 256, kTypeShort, 1, width);        // ImageWidth
+  WriteIfdEntry(out, 257, kTypeShort, 1, height);       // ImageLength
+  if (colour) {                                         // BitsPerSample
+    WriteIfdEntry(out, 258, kTypeShort, 3, kBitsArrayOffset);
+  } else {
+    WriteIfdEntry(out, 258, kTypeShort, 1, kBitsPerSample);
+  }
+  WriteIfdEntry(out, 259, kTypeShort, 1, 1);            // Compression: none
+  WriteIfdEntry(out, 262, kTypeShort, 1, colour ? 2 : 1);  // RGB or BlackIsZero
+  WriteIfdEntry(out, 273, kTypeLong, 1, kPixelOffset);  // StripOffsets
+  WriteIfdEntry(out, 277, kTypeShort, 1, colour ? 3 : 1);  // SamplesPerPixel
+  WriteIfdEntry(out, 279, kTypeLong, 1, pixelBytes);    // StripByteCounts
+  out.Put32(0);  // no further directory
+  // The bits-per-sample array, present in monochrome files too.
+  out.Put32(kBitsPerSample * 65537u);
+  out.Put16(kBitsPerSample);
+}
+
+inline uint16_t ToSample(float value, double scale) {
+  return static_cast<uint16_t>(ClampRound(static_cast<double>(value) * scale, 0.0, 65535.0));
+}
+
+void ConvertMonoRow(const float* src, std::size_t width, double scale, uint16_t* dst) {
+  for (std::size_t x = 0; x < width; ++x) dst[x] = ToSample(src[x], scale);
+}
+
+// File order within a pixel: second plane, first plane, third plane.
+void ConvertColourRow(const float* first, const float* second, const float* third,
+                      std::size_t width, double scale, uint16_t* dst) {
+  for (std::size_t x = 0; x < width; ++x) {
+    dst[3 * x] = ToSample(second[x], scale);
+    dst[3 * x + 1] = ToSample(first[x], scale);
+    dst[3 * x + 2] = ToSample(third[x], scale);
+  }
+}
+
+bool HostIsLittleEndian() {
+  const uint16_t probe = 1;
+  unsigned char low = 0;
+  std::memcpy(&low, &probe, 1);
+  return low == 1;
+}
+
+void SwapBytes(uint16_t* samples, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) {
+    samples[i] = static_cast<uint16_t>((samples[i] >> 8) | (samples[i] << 8));
+  }
+}
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+bool WriteAll(const float* first, const float* second, const float* third, float scale,
+              int32_t width, int32_t height, bool colour, const std::wstring& fileName) {
+  if (first == nullptr || (colour && (second == nullptr || third == nullptr))) return false;
+  if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide) return false;
+
+  const uint64_t samplesPerPixel = colour ? 3 : 1;
+  const uint64_t rowSamples = static_cast<uint64_t>(width) * samplesPerPixel;
+  const uint64_t pixelBytes = rowSamples * static_cast<uint64_t>(height) * 2;
+  if (pixelBytes > std::numeric_limits<uint32_t>::max()) return false;  // 4 GiB strip limit
+
+  Header header{};
+  BuildHeader(header, static_cast<uint32_t>(width), static_cast<uint32_t>(height), colour,
+               static_cast<uint32_t>(pixelBytes));
+  std::vector<uint16_t> row(static_cast<std::size_t>(rowSamples));
+
+  std::unique_ptr<std::FILE, FileCloser> file(OpenFile(fileName, "wb"));
+  if (!file) return false;
+  std::setvbuf(file.get(), nullptr, _IOFBF, kFileBufferBytes);
+  if (std::fwrite(header.data(), 1, header.size(), file.get()) != header.size()) return false;
+
+  const bool swap = !HostIsLittleEndian();
+  const double wideScale = scale;
+  const auto w = static_cast<std::size_t>(width);
+  for (int32_t r = height - 1; r >= 0; --r) {
+    const std::size_t offset = static_cast<std::size_t>(r) * w;  // 64-bit index
+    if (colour) {
+      ConvertColourRow(first + offset, second + offset, third + offset, w, wideScale,
+                       row.data());
+    } else {
+      ConvertMonoRow(first + offset, w, wideScale, row.data());
+    }
+    if (swap) SwapBytes(row.data(), row.size());
+    if (std::fwrite(row.data(), sizeof(uint16_t), row.size(), file.get()) != row.size()) {
+      return false;
+    }
+  }
+  // Closing flushes the last buffered bytes: a full disk can show only here.
+  return std::fclose(file.release()) == 0;
+}
+
+}  // namespace
+
+bool WriteTiff16(const float* first, const float* second, const float* third, float scale,
+                 int32_t width, int32_t height, bool colour, const std::wstring& fileName) {
+  try {
+    return WriteAll(first, second, third, scale, width, height, colour, fileName);
+  } catch (...) {  // e.g. std::bad_alloc for the row buffer: the caller only sees false
+    return false;
+  }
+}
+
+}  // namespace nox

@@ -1,0 +1,191 @@
+// Reading the denoiser's result: round trips through the writer, sample conversion, and
+// every result that must be refused without touching the host's planes.
+#include "imageio/ResultReader.h"
+#include "imageio/TiffWriter.h"
+
+#include "image_test_support.h"
+
+namespace nox::test {
+namespace {
+
+// Whole-number samples covering the 16-bit range, different in every plane.
+void FillPlanes(Planes& p, int limit) {
+  for (int r = 0; r < p.height; ++r) {
+    for (int x = 0; x < p.width; ++x) {
+      const int i = r * p.width + x;
+      p.At(p.first, x, r) = static_cast<float>((i * 37 + 5) % (limit + 1));
+      p.At(p.second, x, r) = static_cast<float>((i * 101 + 17) % (limit + 1));
+      p.At(p.third, x, r) = static_cast<float>((i * 7919) % (limit + 1));
+    }
+  }
+  p.At(p.first, 0, 0) = 0;
+  p.At(p.second, 0, 0) = static_cast<float>(limit);
+}
+
+struct RoundTripCase {
+  bool colour;
+  float scale;
+  int limit;  // largest sample value the image holds
+};
+
+class RoundTrip : public ::testing::TestWithParam<RoundTripCase> {};
+
+TEST_P(RoundTrip, RestoresWholeNumberPlanesExactly) {
+  const auto c = GetParam();
+  ScratchDir dir;
+  for (const auto& [w, h] : {std::pair{1, 1}, std::pair{37, 23}, std::pair{64, 3},
+                             std::pair{3, 64}}) {
+    SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h));
+    Planes in(w, h);
+    FillPlanes(in, c.limit);
+    float* second = c.colour ? in.second.data() : in.first.data();
+    ASSERT_TRUE(WriteTiff16(in.first.data(), second, in.third.data(), c.scale, w, h, c.colour,
+                            dir.Wide("rt.tif")));
+    Planes out(w, h);
+    const float back = static_cast<float>(1.0 / static_cast<double>(c.scale));
+    float* outSecond = c.colour ? out.second.data() : out.first.data();
+    ASSERT_TRUE(ReadResultImage(dir.Wide("rt.tif"), out.first.data(), outSecond,
+                                out.third.data(), back, w, h));
+    EXPECT_EQ(out.first, in.first);
+    if (c.colour) {
+      EXPECT_EQ(out.second, in.second);
+      EXPECT_EQ(out.third, in.third);
+    } else {
+      EXPECT_TRUE(AllEqual(out.second, Planes::kSentinel));
+      EXPECT_TRUE(AllEqual(out.third, Planes::kSentinel));
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(MonoAndColour, RoundTrip,
+                         ::testing::Values(RoundTripCase{false, 1.0f, 65535},
+                                           RoundTripCase{true, 1.0f, 65535},
+                                           RoundTripCase{false, 256.0f, 256},
+                                           RoundTripCase{true, 256.0f, 256}));
+
+TEST(ResultReader, ScalesAndRoundsTiesToEven) {
+  ScratchDir dir;
+  const std::vector<float> in{0, 127, 128, 129, 384, 640, 65408, 65407, 65535, 32896};
+  const int w = static_cast<int>(in.size());
+  ASSERT_TRUE(WriteTiff16(in.data(), in.data(), in.data(), 1.0f, w, 1, false,
+                          dir.Wide("s.tif")));
+  std::vector<float> out(in.size(), -1.0f);
+  ASSERT_TRUE(ReadResultImage(dir.Wide("s.tif"), out.data(), out.data(), nullptr,
+                              1.0f / 256.0f, w, 1));
+  EXPECT_EQ(out, (std::vector<float>{0, 0, 0, 1, 2, 2, 256, 255, 256, 128}));
+}
+
+TEST(ResultReader, ReadsSignedGreyAsNegativeValues) {
+  ScratchDir dir;
+  // 3 x 2, signed: top row -2 0 32767, bottom row -32768 1 -1.
+  const std::vector<int16_t> values{-2, 0, 32767, -32768, 1, -1};
+  std::vector<unsigned char> raw;
+  for (int16_t v : values) {
+    const auto u = static_cast<uint16_t>(v);
+    raw.push_back(static_cast<unsigned char>(u & 0xFF));
+    raw.push_back(static_cast<unsigned char>(u >> 8));
+  }
+  WriteTinyTiff(dir.Path("signed.tif"), 3, 2, 1, 16, 2, raw);
+  Planes p(3, 2);
+  ASSERT_TRUE(ReadResultImage(dir.Wide("signed.tif"), p.first.data(), p.second.data(),
+                              p.third.data(), 1.0f, 3, 2));
+  // Plane row 0 is the file's bottom row.
+  EXPECT_EQ(p.first, (std::vector<float>{-32768, 1, -1, -2, 0, 32767}));
+  EXPECT_TRUE(AllEqual(p.second, Planes::kSentinel));
+  EXPECT_TRUE(AllEqual(p.third, Planes::kSentinel));
+}
+
+TEST(ResultReader, ColourResultIntoMonochromeImageFillsOnlyItsPlaneFromGreen) {
+  ScratchDir dir;
+  Planes in(5, 3);
+  FillPlanes(in, 65535);
+  ASSERT_TRUE(WriteTiff16(in.first.data(), in.second.data(), in.third.data(), 1.0f, 5, 3, true,
+                          dir.Wide("c.tif")));
+  // Monochrome host image: first == second; the third pointer must never be written.
+  Planes out(5, 3);
+  ASSERT_TRUE(ReadResultImage(dir.Wide("c.tif"), out.first.data(), out.first.data(),
+                              out.third.data(), 1.0f, 5, 3));
+  EXPECT_EQ(out.first, in.first);  // green carries the first plane
+  EXPECT_TRUE(AllEqual(out.third, Planes::kSentinel));
+  // A monochrome image may come with no third plane at all.
+  Planes bare(5, 3);
+  EXPECT_TRUE(ReadResultImage(dir.Wide("c.tif"), bare.first.data(), bare.first.data(), nullptr,
+                              1.0f, 5, 3));
+  EXPECT_EQ(bare.first, in.first);
+}
+
+TEST(ResultReader, RefusesResultsOfAnotherSizeLeavingPlanesUntouched) {
+  ScratchDir dir;
+  Planes in(6, 4);
+  FillPlanes(in, 1000);
+  ASSERT_TRUE(WriteTiff16(in.first.data(), in.second.data(), in.third.data(), 1.0f, 6, 4, true,
+                          dir.Wide("r.tif")));
+  // Same pixel count, transposed; fewer and more pixels.
+  for (const auto& [w, h] : {std::pair{4, 6}, std::pair{6, 3}, std::pair{5, 4},
+                             std::pair{12, 2}, std::pair{7, 4}}) {
+    SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h));
+    Planes out(std::max(w, 6), std::max(h, 6));
+    EXPECT_FALSE(ReadResultImage(dir.Wide("r.tif"), out.first.data(), out.second.data(),
+                                 out.third.data(), 1.0f, w, h));
+    EXPECT_TRUE(AllEqual(out.first, Planes::kSentinel));
+    EXPECT_TRUE(AllEqual(out.second, Planes::kSentinel));
+    EXPECT_TRUE(AllEqual(out.third, Planes::kSentinel));
+  }
+}
+
+TEST(ResultReader, RefusesMissingUnreadableAndUnsupportedFiles) {
+  ScratchDir dir;
+  Planes p(2, 2);
+  const auto untouched = [&p] {
+    return AllEqual(p.first, Planes::kSentinel) && AllEqual(p.second, Planes::kSentinel) &&
+           AllEqual(p.third, Planes::kSentinel);
+  };
+  const auto read = [&](const std::wstring& name) {
+    return ReadResultImage(name, p.first.data(), p.second.data(), p.third.data(), 1.0f, 2, 2);
+  };
+  EXPECT_FALSE(read(dir.Wide("missing.tif")));
+  EXPECT_FALSE(read(L""));
+  WriteBytes(dir.Path("text.tif"), {'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'm', 'a', 'g', 'e'});
+  EXPECT_FALSE(read(dir.Wide("text.tif")));
+  // 8-bit grey and colour, 32-bit float: refused.
+  WriteTinyTiff(dir.Path("grey8.tif"), 2, 2, 1, 8, 1, {1, 2, 3, 4});
+  EXPECT_FALSE(read(dir.Wide("grey8.tif")));
+  WriteTinyTiff(dir.Path("rgb8.tif"), 2, 2, 3, 8, 1, std::vector<unsigned char>(12, 9));
+  EXPECT_FALSE(read(dir.Wide("rgb8.tif")));
+  WriteTinyTiff(dir.Path("float.tif"), 2, 2, 1, 32, 3, std::vector<unsigned char>(16, 0));
+  EXPECT_FALSE(read(dir.Wide("float.tif")));
+  EXPECT_TRUE(untouched());
+  // A header that promises more pixels than the file holds: whatever FreeImage makes of
+  // it, nothing is read or written out of bounds (the sanitizer build checks).
+  WriteTinyTiff(dir.Path("short.tif"), 2, 2, 1, 16, 1, {1, 0});
+  read(dir.Wide("short.tif"));
+  // No planes at all.
+  EXPECT_FALSE(ReadResultImage(dir.Wide("rgb8.tif"), nullptr, nullptr, nullptr, 1.0f, 2, 2));
+}
+
+TEST(ResultReader, RefusesResultsWiderThan24000) {
+  ScratchDir dir;
+  for (int w : {24000, 24001}) {
+    std::vector<float> row(static_cast<std::size_t>(w), 3.0f);
+    ASSERT_TRUE(WriteTiff16(row.data(), row.data(), row.data(), 1.0f, w, 1, false,
+                            dir.Wide("wide.tif")));
+    std::vector<float> out(static_cast<std::size_t>(w), 0.0f);
+    EXPECT_EQ(ReadResultImage(dir.Wide("wide.tif"), out.data(), out.data(), nullptr, 1.0f, w, 1),
+              w == 24000);
+    EXPECT_EQ(out.back(), w == 24000 ? 3.0f : 0.0f);
+  }
+}
+
+TEST(ResultReader, ReadsNonAsciiFileNames) {
+  ScratchDir dir;
+  const std::vector<float> plane{42, 43};
+  const std::wstring wide = dir.Root().wstring() + L"/Out\u00e9\u00df\u65e5\u672c.tif";
+  ASSERT_TRUE(WriteTiff16(plane.data(), plane.data(), plane.data(), 1.0f, 2, 1, false, wide));
+  EXPECT_TRUE(fs::exists(dir.Root() / fs::u8path(u8"Out\u00e9\u00df\u65e5\u672c.tif")));
+  std::vector<float> out(2, 0.0f);
+  ASSERT_TRUE(ReadResultImage(wide, out.data(), out.data(), nullptr, 1.0f, 2, 1));
+  EXPECT_EQ(out, plane);
+}
+
+}  // namespace
+}  // namespace nox::test
