@@ -1,0 +1,83 @@
+#include "BatchRun.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include "PluginDialog.h"
+#include "dialog/ControlIds.h"
+
+namespace nox {
+
+namespace {
+
+void Fail(const std::wstring& text) { PrintUtf8(stderr, L"hostsim: " + text + L"\n"); }
+
+// Keeps the windows alive (painting, answering) for the given time.
+void Linger(unsigned long milliseconds) {
+  const ULONGLONG end = GetTickCount64() + milliseconds;
+  for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+    PumpPendingMessages();
+  }
+}
+
+}  // namespace
+
+void PrintUtf8(FILE* stream, const std::wstring& text) {
+  if (text.empty()) return;
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  if (size <= 0) return;
+  std::string utf8(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), size,
+                      nullptr, nullptr);
+  fwrite(utf8.data(), 1, utf8.size(), stream);
+  fflush(stream);
+}
+
+int RunBatch(const HostOptions& options, HostSession& session, PluginModule& plugin,
+             HostWindow& window) {
+  plugin.Activate();
+  PumpPendingMessages();
+  HWND dialog = FindPluginDialog();
+  if (dialog == nullptr) {
+    Fail(L"the plug-in showed no dialog");
+    return 2;
+  }
+  if (!SetControlText(dialog, IdEdFolder, options.denoiser)) {
+    Fail(L"the dialog has no folder field");
+    return 2;
+  }
+  if (options.strength && !SetControlText(dialog, IdEdStrength, *options.strength)) {
+    Fail(L"the dialog has no strength field");
+    return 2;
+  }
+  if (!SetCheckBox(dialog, IdCBScale8bit, options.eightBit)) {
+    Fail(L"the dialog has no 8-bit option");
+    return 2;
+  }
+  PumpPendingMessages();
+
+  PressStart(dialog);
+  PumpPendingMessages();
+
+  int code = 0;
+  if (!options.out.empty()) {
+    std::string reason;
+    if (!session.HasImage() ||
+        !SaveHostImage(session.Image(), std::filesystem::path(options.out), reason)) {
+      Fail(L"cannot save " + options.out + L": " + std::filesystem::u8path(reason).wstring());
+      code = 2;
+    }
+  }
+
+  const std::wstring log = ControlText(dialog, IdMemoLog);
+  for (const std::wstring& line : LogLinesForPrinting(log)) PrintUtf8(stdout, line + L"\n");
+  if (code == 0) code = BatchExitCode(log);
+
+  if (options.show) window.ImageChanged();
+  Linger(options.lingerMs);
+  return code;
+}
+
+}  // namespace nox
