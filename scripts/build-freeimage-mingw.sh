@@ -157,6 +157,9 @@ if ! flock -n 9; then
   flock 9
 fi
 
+# Work folders left by an interrupted build (only the lock holder builds, so none is in use).
+find "$cache" -maxdepth 1 -name '.freeimage-mingw-build.*' -exec rm -rf {} +
+
 if ! lookup; then
   if ! index_is_fresh || [ -z "$(index_fingerprint)" ]; then
     refresh_index || fail "could not download the source index"
