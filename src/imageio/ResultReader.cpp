@@ -63,26 +63,41 @@ inline uint16_t LoadU16(const unsigned char* p) {
   return v;
 }
 
-inline float Scaled(double raw, double scale) {
-  return static_cast<float>(RoundHalfEven(raw * scale));
-}
+// Conversion of one raw sample. With scale 1 every 16-bit value is already a whole
+// number that a float holds exactly, so the multiply and the rounding are skipped.
+struct Unscaled {
+  float operator()(double raw) const { return static_cast<float>(raw); }
+};
+struct ScaledRounded {
+  double scale;
+  float operator()(double raw) const { return static_cast<float>(RoundHalfEven(raw * scale)); }
+};
 
 // FreeImage keeps the bottom row first, so buffer row i fills plane row i: the writer's
 // top-to-bottom reversal is undone without touching the row order here. Rows are stepped
 // by the bitmap's pitch, which skips each row's padding.
-void CopyGrey16(const unsigned char* bits, std::size_t pitch, std::size_t width,
-                std::size_t height, float* plane, float scale, bool isSigned) {
-  const double wideScale = scale;
-  const bool unscaled = scale == 1.0f;
+template <typename Convert>
+void CopyGrey16Rows(const unsigned char* bits, std::size_t pitch, std::size_t width,
+                    std::size_t height, float* plane, bool isSigned, Convert convert) {
   for (std::size_t r = 0; r < height; ++r) {
     const unsigned char* src = bits + r * pitch;
     float* dst = plane + r * width;
-    for (std::size_t x = 0; x < width; ++x) {
-      const uint16_t u = LoadU16(src + 2 * x);
-      const double raw = isSigned ? static_cast<double>(static_cast<int16_t>(u))
-                                  : static_cast<double>(u);
-      dst[x] = unscaled ? static_cast<float>(raw) : Scaled(raw, wideScale);
+    if (isSigned) {
+      for (std::size_t x = 0; x < width; ++x) {
+        dst[x] = convert(static_cast<int16_t>(LoadU16(src + 2 * x)));
+      }
+    } else {
+      for (std::size_t x = 0; x < width; ++x) dst[x] = convert(LoadU16(src + 2 * x));
     }
+  }
+}
+
+void CopyGrey16(const unsigned char* bits, std::size_t pitch, std::size_t width,
+                std::size_t height, float* plane, float scale, bool isSigned) {
+  if (scale == 1.0f) {
+    CopyGrey16Rows(bits, pitch, width, height, plane, isSigned, Unscaled{});
+  } else {
+    CopyGrey16Rows(bits, pitch, width, height, plane, isSigned, ScaledRounded{scale});
   }
 }
 
@@ -90,42 +105,46 @@ void CopyGrey16(const unsigned char* bits, std::size_t pitch, std::size_t width,
 // plane, green to the first and blue to the third, undoing the writer's interleave. A
 // monochrome image (second == first) takes only the green sample, which is what the
 // full copy would leave in its one plane, and its third plane is never written.
-void CopyRgb16(const unsigned char* bits, std::size_t pitch, std::size_t width,
-               std::size_t height, float* first, float* second, float* third, float scale,
-               std::size_t samplesPerPixel) {
-  const double wideScale = scale;
-  const bool unscaled = scale == 1.0f;
+template <std::size_t kSamples, typename Convert>
+void CopyRgb16Rows(const unsigned char* bits, std::size_t pitch, std::size_t width,
+                   std::size_t height, float* first, float* second, float* third,
+                   Convert convert) {
+  constexpr std::size_t kStep = 2 * kSamples;
   const bool mono = first == second;
-  const std::size_t step = 2 * samplesPerPixel;
   for (std::size_t r = 0; r < height; ++r) {
     const unsigned char* src = bits + r * pitch;
     const std::size_t offset = r * width;
+    float* p1 = first + offset;
     if (mono) {
-      float* g = first + offset;
-      for (std::size_t x = 0; x < width; ++x) {
-        const double green = LoadU16(src + x * step + 2);
-        g[x] = unscaled ? static_cast<float>(green) : Scaled(green, wideScale);
-      }
+      for (std::size_t x = 0; x < width; ++x) p1[x] = convert(LoadU16(src + x * kStep + 2));
       continue;
     }
-    float* p1 = first + offset;
     float* p2 = second + offset;
     float* p3 = third + offset;
     for (std::size_t x = 0; x < width; ++x) {
-      const unsigned char* px = src + x * step;
-      const double red = LoadU16(px);
-      const double green = LoadU16(px + 2);
-      const double blue = LoadU16(px + 4);
-      if (unscaled) {
-        p2[x] = static_cast<float>(red);
-        p1[x] = static_cast<float>(green);
-        p3[x] = static_cast<float>(blue);
-      } else {
-        p2[x] = Scaled(red, wideScale);
-        p1[x] = Scaled(green, wideScale);
-        p3[x] = Scaled(blue, wideScale);
-      }
+      const unsigned char* px = src + x * kStep;
+      p2[x] = convert(LoadU16(px));
+      p1[x] = convert(LoadU16(px + 2));
+      p3[x] = convert(LoadU16(px + 4));
     }
+  }
+}
+
+void CopyRgb16(const unsigned char* bits, std::size_t pitch, std::size_t width,
+               std::size_t height, float* first, float* second, float* third, float scale,
+               std::size_t samplesPerPixel) {
+  const bool unscaled = scale == 1.0f;
+  const ScaledRounded scaled{scale};
+  if (samplesPerPixel == 3) {
+    if (unscaled) {
+      CopyRgb16Rows<3>(bits, pitch, width, height, first, second, third, Unscaled{});
+    } else {
+      CopyRgb16Rows<3>(bits, pitch, width, height, first, second, third, scaled);
+    }
+  } else if (unscaled) {
+    CopyRgb16Rows<4>(bits, pitch, width, height, first, second, third, Unscaled{});
+  } else {
+    CopyRgb16Rows<4>(bits, pitch, width, height, first, second, third, scaled);
   }
 }
 

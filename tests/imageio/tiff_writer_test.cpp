@@ -119,6 +119,20 @@ TEST(TiffWriter, ConvertsSamplesRoundingTiesToEvenAndClamping) {
   const std::vector<float> half{1, 3, 5, 7};
   EXPECT_EQ(Samples(WriteAndRead(dir, half, half, half, 0.5f, 4, 1, false)),
             (std::vector<uint16_t>{0, 2, 2, 4}));
+  // Any scale multiplies in double: 5 x 0.1f is 0.5000000075, which rounds up (a float
+  // product would be exactly 0.5 and round down). Nine samples: a block of eight and one.
+  const std::vector<float> tenth{5, 15, 25, 35, -5, 655350, 655354, 655355, 5};
+  const std::vector<uint16_t> tenthWant{1, 2, 3, 4, 0, 65535, 65535, 65535, 1};
+  EXPECT_EQ(Samples(WriteAndRead(dir, tenth, tenth, tenth, 0.1f, 9, 1, false)), tenthWant);
+  // Colour rows convert all three planes the same way.
+  const auto colour = Samples(WriteAndRead(dir, tenth, in, tenth, 0.1f, 9, 1, true));
+  const std::vector<uint16_t> redWant{0, 0, 0, 0, 0, 0, 0, 7000, 6553};
+  ASSERT_EQ(colour.size(), 27u);
+  for (std::size_t x = 0; x < 9; ++x) {
+    EXPECT_EQ(colour[3 * x], redWant[x]);
+    EXPECT_EQ(colour[3 * x + 1], tenthWant[x]);
+    EXPECT_EQ(colour[3 * x + 2], tenthWant[x]);
+  }
 }
 
 TEST(TiffWriter, RefusesImagesTheLayoutCannotDescribe) {
