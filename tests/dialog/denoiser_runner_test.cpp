@@ -1,0 +1,308 @@
+// The denoiser runner against a scripted stand-in denoiser, in real child processes.
+// Each test copies scripted_denoiser.exe into a fresh folder as noxfade.exe and hands it its
+// script as the input file.
+#include "dialog/DenoiserRunner.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "dialog/DenoiserOutput.h"
+
+namespace nox {
+namespace {
+
+using Events = std::vector<std::wstring>;
+
+std::wstring ExeFolder() {
+  wchar_t path[MAX_PATH];
+  std::wstring exe(path, GetModuleFileNameW(nullptr, path, MAX_PATH));
+  return exe.substr(0, exe.find_last_of(L'\\') + 1);
+}
+
+void WriteText(const std::wstring& path, const std::string& text) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+std::string ReadBytes(const std::wstring& path) {
+  std::string bytes;
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return bytes;
+  char buffer[4096];
+  DWORD read = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
+  CloseHandle(file);
+  return bytes;
+}
+
+std::string Narrow(const std::wstring& text) {
+  std::string out;
+  for (wchar_t c : text) out += static_cast<char>(c);  // the test paths are ASCII
+  return out;
+}
+
+// True when the process is gone, or goes within the given time.
+bool ProcessEnds(DWORD pid, DWORD withinMs) {
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+  if (process == nullptr) return true;
+  const bool ended = WaitForSingleObject(process, withinMs) == WAIT_OBJECT_0;
+  CloseHandle(process);
+  return ended;
+}
+
+// Records what the runner does to the dialog, in order.
+class RecordingUi : public DenoiserUi {
+ public:
+  void ClearLog() override { events.push_back(L"clear"); }
+  void AppendLog(const std::wstring& line) override {
+    if (throwOnLine == line) throw std::runtime_error("log refused");
+    events.push_back(L"log:" + line);
+  }
+  void SetProgress(int percent) override { events.push_back(L"progress:" + std::to_wstring(percent)); }
+  void ApplyColours() override { events.push_back(L"colours"); }
+  void ProcessMessages() override {
+    ++messageRounds;
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+  bool CancelRequested() override {
+    if (!cancelled && cancelWhen && cancelWhen(*this)) {
+      cancelled = true;
+      cancelTick = GetTickCount64();
+    }
+    return cancelled;
+  }
+  bool Logged(const std::wstring& line) const {
+    return std::find(events.begin(), events.end(), L"log:" + line) != events.end();
+  }
+
+  Events events;
+  int messageRounds = 0;
+  std::wstring throwOnLine = L"\x1 never";
+  std::function<bool(const RecordingUi&)> cancelWhen;
+  bool cancelled = false;
+  ULONGLONG cancelTick = 0;
+};
+
+class DenoiserRunnerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    static int counter = 0;
+    folder_ = std::wstring(temp) + L"runner test " + std::to_wstring(GetCurrentProcessId()) +
+              L"-" + std::to_wstring(++counter) + L"\\";
+    ASSERT_TRUE(CreateDirectoryW(folder_.c_str(), nullptr));
+    script_ = folder_ + L"script.txt";
+    output_ = folder_ + L"OutTemp.tif";
+  }
+
+  void TearDown() override {
+    for (const wchar_t* name : {L"noxfade.exe", L"script.txt", L"OutTemp.tif", L"echo.txt",
+                                L"pids.txt"}) {
+      DeleteFileW((folder_ + name).c_str());
+    }
+    RemoveDirectoryW((folder_ + L"noxfade.exe").c_str());
+    RemoveDirectoryW(folder_.c_str());
+  }
+
+  void InstallDenoiser() {
+    ASSERT_TRUE(CopyFileW((ExeFolder() + L"scripted_denoiser.exe").c_str(),
+                          (folder_ + L"noxfade.exe").c_str(), FALSE));
+  }
+
+  DenoiserRunResult Run(RecordingUi& ui, const std::string& script, bool smallImage = false) {
+    WriteText(script_, script);
+    return RunDenoiser(ui, folder_, script_, output_, smallImage);
+  }
+
+  // "<denoiser pid> <child pid>" as the script's child command wrote them.
+  std::vector<DWORD> Pids() const {
+    const std::string text = ReadBytes(folder_ + L"pids.txt");
+    std::vector<DWORD> pids;
+    char* end = nullptr;
+    const char* p = text.c_str();
+    for (unsigned long v = std::strtoul(p, &end, 10); end != p; v = std::strtoul(p, &end, 10)) {
+      pids.push_back(static_cast<DWORD>(v));
+      p = end;
+    }
+    return pids;
+  }
+
+  std::wstring folder_;
+  std::wstring script_;
+  std::wstring output_;
+};
+
+TEST_F(DenoiserRunnerTest, MissingExecutableLogsOneEntryAndLeavesTheGauge) {
+  const std::wstring bare = folder_.substr(0, folder_.size() - 1);
+  RecordingUi ui;
+  DenoiserRunResult result = RunDenoiser(ui, L"  " + bare + L" \t", script_, output_, true);
+  EXPECT_EQ(ui.events, (Events{L"clear", L"log:" + std::wstring(kLogExeNotFound) + L"\r" + folder_}));
+  EXPECT_FALSE(result.executableFound);
+  EXPECT_FALSE(result.Succeeded());
+
+  // A folder called noxfade.exe is no executable.
+  ASSERT_TRUE(CreateDirectoryW((folder_ + L"noxfade.exe").c_str(), nullptr));
+  RecordingUi ui2;
+  result = RunDenoiser(ui2, folder_, script_, output_, false);
+  EXPECT_EQ(ui2.events, (Events{L"clear", L"log:" + std::wstring(kLogExeNotFound) + L"\r" + folder_}));
+  EXPECT_FALSE(result.executableFound);
+}
+
+TEST_F(DenoiserRunnerTest, FileThatIsNoProgramCannotBeLaunched) {
+  WriteText(folder_ + L"noxfade.exe", "just text, no program");
+  RecordingUi ui;
+  const DenoiserRunResult result = Run(ui, "exit 0\n", /*smallImage=*/true);
+  EXPECT_EQ(ui.events, (Events{L"clear", L"progress:0", L"log:Opening Noxfade ...",
+                               L"log:WARNING: Minimum image size is 512x512 pixels.",
+                               L"log:ERROR: cannot launch Noxfade", L"colours", L"progress:0"}));
+  EXPECT_TRUE(result.executableFound);
+  EXPECT_EQ(result.code, DenoiserCode::LaunchFailed);
+  EXPECT_FALSE(result.Succeeded());
+}
+
+TEST_F(DenoiserRunnerTest, NormalRunFollowsProgressAndTextInOrder) {
+  InstallDenoiser();
+  // Pauses between writes keep each write in a read of its own.
+  const std::string script = "echo " + Narrow(folder_) + "echo.txt\n"
+                             "out Backend: CPU\\r\\n\nsleep 200\n"
+                             "out 12.5%\nsleep 200\n"
+                             "err [Loading network weights] 2 s\\r\\n\nsleep 200\n"
+                             "out line one\\r\\nline two\\r\\n\nsleep 200\n"
+                             "out Tile 3/8: 37.5% done\\r\\n\nsleep 200\n"
+                             "out \\r\\n   \\r\\n\nsleep 200\n"
+                             "out Model ready\\r\\n 63.2%\\r\\n\nsleep 200\n"
+                             "out 100.0%\\r\\n\nsleep 200\n"
+                             "out Writing denoised image\\r\\n\noutput\nsleep 200\n"
+                             "out \\eDone\\e.\\e\\r\\n\n"
+                             "exit 0\n";
+  RecordingUi ui;
+  const DenoiserRunResult result = Run(ui, script);
+  EXPECT_EQ(ui.events,
+            (Events{L"clear", L"progress:0", L"log:Opening Noxfade ...", L"log:Backend: CPU",
+                    L"log:Working ...", L"progress:12", L"log:Loading network weights",
+                    L"log:line one\r\nline two", L"progress:37", L"progress:63", L"progress:100",
+                    L"log:Done .", L"colours", L"progress:0"}));
+  EXPECT_TRUE(result.Succeeded());
+  EXPECT_EQ(result.exitCode, 0u);
+  EXPECT_EQ(ReadBytes(output_), "denoised");
+
+  // What the denoiser received: its command line and its working folder.
+  const std::string echo = ReadBytes(folder_ + L"echo.txt");
+  const std::wstring received(reinterpret_cast<const wchar_t*>(echo.data()),
+                              echo.size() / sizeof(wchar_t));
+  const std::wstring expectedCommand = L"\"" + folder_ + L"noxfade.exe\" -i \"" + script_ +
+                                       L"\" -o \"" + output_ + L"\"";
+  EXPECT_EQ(received, expectedCommand + L"\n" + folder_.substr(0, folder_.size() - 1));
+}
+
+TEST_F(DenoiserRunnerTest, SilentDenoiserKeepsTheMessagesFlowing) {
+  InstallDenoiser();
+  static std::vector<ULONGLONG> ticks;
+  ticks.clear();
+  const UINT_PTR timer = SetTimer(nullptr, 0, 25, [](HWND, UINT, UINT_PTR, DWORD) {
+    ticks.push_back(GetTickCount64());
+  });
+  ASSERT_NE(timer, 0u);
+  RecordingUi ui;
+  const ULONGLONG start = GetTickCount64();
+  const DenoiserRunResult result = Run(ui, "sleep 1200\nout ready\\r\\n\nsleep 300\nexit 0\n");
+  const ULONGLONG end = GetTickCount64();
+  KillTimer(nullptr, timer);
+
+  EXPECT_TRUE(result.Succeeded());
+  EXPECT_TRUE(ui.Logged(L"ready"));
+  EXPECT_GE(end - start, 1400u);
+  // The timer kept ticking during the silence and the final wait: no gap near the
+  // denoiser's pauses.
+  ASSERT_GE(ticks.size(), 15u) << "timer ticks in " << (end - start) << " ms";
+  ULONGLONG longestGap = ticks.front() - start;
+  for (std::size_t i = 1; i < ticks.size(); ++i) longestGap = std::max(longestGap, ticks[i] - ticks[i - 1]);
+  longestGap = std::max(longestGap, end - ticks.back());
+  EXPECT_LT(longestGap, 400u);
+}
+
+TEST_F(DenoiserRunnerTest, ExitCodeIsReportedWithoutALogLine) {
+  InstallDenoiser();
+  RecordingUi ui;
+  const DenoiserRunResult result = Run(ui, "exit 7\n");
+  EXPECT_EQ(ui.events, (Events{L"clear", L"progress:0", L"log:Opening Noxfade ...", L"colours",
+                               L"progress:0"}));
+  EXPECT_EQ(result.code, DenoiserCode::Finished);
+  EXPECT_TRUE(result.exited);
+  EXPECT_EQ(result.exitCode, 7u);
+  EXPECT_TRUE(result.FailedWithExitCode());
+  EXPECT_FALSE(result.Succeeded());
+}
+
+TEST_F(DenoiserRunnerTest, CancelEndsTheDenoiserAndItsChildren) {
+  InstallDenoiser();
+  RecordingUi ui;
+  ui.cancelWhen = [](const RecordingUi& u) { return u.Logged(L"started"); };
+  const DenoiserRunResult result =
+      Run(ui, "child 60000 " + Narrow(folder_) + "pids.txt\nout started\\r\\n\nsleep 60000\n");
+  const ULONGLONG returned = GetTickCount64();
+
+  ASSERT_TRUE(ui.cancelled);
+  EXPECT_LT(returned - ui.cancelTick, 3000u);
+  EXPECT_TRUE(result.Cancelled());
+  EXPECT_FALSE(result.Succeeded());
+  ASSERT_GE(ui.events.size(), 3u);
+  EXPECT_EQ(Events(ui.events.end() - 3, ui.events.end()),
+            (Events{L"log:ERROR: stopped by the user", L"colours", L"progress:0"}));
+  const std::vector<DWORD> pids = Pids();
+  ASSERT_EQ(pids.size(), 2u);
+  EXPECT_TRUE(ProcessEnds(pids[0], 2000)) << "the denoiser";
+  EXPECT_TRUE(ProcessEnds(pids[1], 2000)) << "the denoiser's child";
+}
+
+TEST_F(DenoiserRunnerTest, ChildLeftBehindNeitherHoldsTheRunNorOutlivesIt) {
+  InstallDenoiser();
+  RecordingUi ui;
+  const ULONGLONG start = GetTickCount64();
+  const DenoiserRunResult result =
+      Run(ui, "child 60000 " + Narrow(folder_) + "pids.txt\nout done\\r\\n\noutput\nexit 0\n");
+  EXPECT_LT(GetTickCount64() - start, 10000u);
+  EXPECT_TRUE(result.Succeeded());
+  EXPECT_TRUE(ui.Logged(L"done"));
+  const std::vector<DWORD> pids = Pids();
+  ASSERT_EQ(pids.size(), 2u);
+  EXPECT_TRUE(ProcessEnds(pids[1], 2000)) << "the denoiser's child";
+}
+
+TEST_F(DenoiserRunnerTest, ExceptionFromTheDialogEndsTheRunAsACommunicationFailure) {
+  InstallDenoiser();
+  RecordingUi ui;
+  ui.throwOnLine = L"boom";
+  const ULONGLONG start = GetTickCount64();
+  const DenoiserRunResult result =
+      Run(ui, "child 60000 " + Narrow(folder_) + "pids.txt\nout boom\\r\\n\nsleep 60000\n");
+  EXPECT_LT(GetTickCount64() - start, 10000u);
+  EXPECT_EQ(result.code, DenoiserCode::CommunicationFailed);
+  EXPECT_FALSE(result.Succeeded());
+  EXPECT_EQ(Events(ui.events.end() - 3, ui.events.end()),
+            (Events{L"log:ERROR: cannot communicate with Noxfade", L"colours", L"progress:0"}));
+  const std::vector<DWORD> pids = Pids();
+  ASSERT_EQ(pids.size(), 2u);
+  EXPECT_TRUE(ProcessEnds(pids[0], 2000)) << "the denoiser";
+  EXPECT_TRUE(ProcessEnds(pids[1], 2000)) << "the denoiser's child";
+}
+
+}  // namespace
+}  // namespace nox
