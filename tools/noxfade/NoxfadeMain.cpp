@@ -1,0 +1,215 @@
+// noxfade: the reference denoiser. Reads a 16-bit image, removes its noise with the starlet
+// denoiser and writes a 16-bit TIFF of the same size and channel count:
+//
+//   noxfade -i <input> -o <output> [--threads N] [--scales N] [--k K] [--k1 K] [--soft]
+//
+// Console output (stdout, unbuffered, one line per step) is followed by the plug-in: a banner,
+// a "Backend:" line, a bracketed status line, progress as "Denoising: NN.N%", a line announcing
+// the write and the elapsed time. Errors go to stderr as "noxfade: error: ..."; the exit code
+// is 2 for a bad command line and 1 for a failed run, and no output file is left behind then.
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <new>
+#include <string>
+#include <thread>
+#include <vector>
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#include <shellapi.h>
+#endif
+
+#include "ImageFile.h"
+#include "Starlet.h"
+
+namespace nox {
+namespace {
+
+constexpr int kExitRuntime = 1;
+constexpr int kExitUsage = 2;
+constexpr const char* kUsage =
+    "usage: noxfade -i <input> -o <output> [--threads N] [--scales N] [--k K] [--k1 K] [--soft]";
+
+struct Options {
+  std::string input;
+  std::string output;
+  StarletParams params;
+};
+
+int Fail(int code, const std::string& message) {
+  std::fprintf(stderr, "noxfade: error: %s\n", message.c_str());
+  if (code == kExitUsage) std::fprintf(stderr, "%s\n", kUsage);
+  std::fflush(stderr);
+  return code;
+}
+
+bool ParseInt(const std::string& text, int low, int high, int& value) {
+  char* end = nullptr;
+  const long v = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || v < low || v > high) return false;
+  value = static_cast<int>(v);
+  return true;
+}
+
+bool ParseDouble(const std::string& text, double low, double high, double& value) {
+  char* end = nullptr;
+  const double v = std::strtod(text.c_str(), &end);
+  if (text.empty() || *end != '\0' || !(v >= low && v <= high)) return false;
+  value = v;
+  return true;
+}
+
+// Returns an empty text on success, otherwise what is wrong with the command line.
+std::string ParseArguments(const std::vector<std::string>& args, Options& options) {
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    const bool hasValue = i + 1 < args.size();
+    if (a == "-i" || a == "-o" || a == "--threads" || a == "--scales" || a == "--k" || a == "--k1") {
+      if (!hasValue) return "option " + a + " needs a value";
+      const std::string& v = args[++i];
+      if (a == "-i") {
+        options.input = v;
+      } else if (a == "-o") {
+        options.output = v;
+      } else if (a == "--threads") {
+        int t = 0;
+        if (!ParseInt(v, 1, 256, t)) return "--threads takes a number from 1 to 256";
+        options.params.threads = static_cast<unsigned>(t);
+      } else if (a == "--scales") {
+        if (!ParseInt(v, 1, 10, options.params.scales)) return "--scales takes a number from 1 to 10";
+      } else if (a == "--k") {
+        if (!ParseDouble(v, 0.0, 20.0, options.params.k)) return "--k takes a number from 0 to 20";
+      } else {
+        if (!ParseDouble(v, 0.0, 20.0, options.params.kFinest)) return "--k1 takes a number from 0 to 20";
+      }
+    } else if (a == "--soft") {
+      options.params.mode = ThresholdMode::Soft;
+    } else {
+      return "unknown argument: " + a;
+    }
+  }
+  if (options.input.empty()) return "missing input file (-i <input>)";
+  if (options.output.empty()) return "missing output file (-o <output>)";
+  return {};
+}
+
+// Prints progress lines "Denoising: NN.N%" at steps of at least one percent, ending with 100.0%.
+class ProgressPrinter {
+ public:
+  void operator()(double fraction) {
+    const double percent = std::floor(fraction * 1000.0 + 1e-9) / 10.0;
+    if (done_ || (printed_ && percent < last_ + 1.0 && percent < 100.0)) return;
+    std::printf("Denoising: %.1f%%\n", percent);
+    std::fflush(stdout);
+    printed_ = true;
+    last_ = percent;
+    done_ = percent >= 100.0;
+  }
+
+ private:
+  bool printed_ = false;
+  bool done_ = false;
+  double last_ = 0.0;
+};
+
+int Run(const std::vector<std::string>& args) {
+  Options options;
+  const std::string problem = ParseArguments(args, options);
+  if (!problem.empty()) return Fail(kExitUsage, problem);
+
+  const auto start = std::chrono::steady_clock::now();
+  std::printf("Noxfade reference denoiser 1.2\n");
+  std::fflush(stdout);
+
+  PlaneImage image;
+  std::string error;
+  if (!LoadImage16(PathFromUtf8(options.input), image, error)) return Fail(kExitRuntime, error);
+
+  unsigned threads = options.params.threads;
+  if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
+  options.params.threads = threads;
+  std::printf("Backend: CPU (starlet wavelet, %u thread%s)\n", threads, threads == 1 ? "" : "s");
+  std::fflush(stdout);
+
+  std::vector<float*> planes;
+  std::vector<double> sigmas;
+  double sumSquares = 0.0;
+  for (auto& p : image.planes) {
+    planes.push_back(p.data());
+    sigmas.push_back(EstimateNoiseSigma(p.data(), image.width, image.height));
+    sumSquares += sigmas.back() * sigmas.back();
+  }
+  const double overall = std::sqrt(sumSquares / static_cast<double>(sigmas.size()));
+  if (sigmas.size() == 3) {
+    std::printf("[Estimating noise level] sigma = %.1f ADU (R %.1f, G %.1f, B %.1f)\n", overall,
+                sigmas[0], sigmas[1], sigmas[2]);
+  } else {
+    std::printf("[Estimating noise level] sigma = %.1f ADU\n", overall);
+  }
+  std::fflush(stdout);
+
+  ProgressPrinter printer;
+  StarletDenoise(planes, image.width, image.height, sigmas, options.params,
+                 [&printer](double f) { printer(f); });
+
+  std::printf("Writing denoised image ...\n");
+  std::fflush(stdout);
+  if (!SaveTiff16(PathFromUtf8(options.output), image, error)) return Fail(kExitRuntime, error);
+
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::printf("Done in %.1f s\n", seconds);
+  std::fflush(stdout);
+  return 0;
+}
+
+#ifdef _WIN32
+// The wide command line, so that paths outside the ANSI code page survive.
+std::vector<std::string> CommandLineUtf8() {
+  std::vector<std::string> out;
+  int count = 0;
+  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (!wide) return out;
+  for (int i = 0; i < count; ++i) {
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+    std::string s(static_cast<std::size_t>(bytes > 0 ? bytes : 1), '\0');
+    if (bytes > 0) WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, s.data(), bytes, nullptr, nullptr);
+    s.resize(s.size() - 1);
+    out.push_back(s);
+  }
+  LocalFree(wide);
+  return out;
+}
+#endif
+
+}  // namespace
+}  // namespace nox
+
+int main(int argc, char** argv) {
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
+  try {
+#ifdef _WIN32
+    (void)argc;
+    (void)argv;
+    const std::vector<std::string> args = nox::CommandLineUtf8();
+#else
+    const std::vector<std::string> args(argv, argv + argc);
+#endif
+    return nox::Run(args);
+  } catch (const std::bad_alloc&) {
+    return nox::Fail(nox::kExitRuntime, "out of memory");
+  } catch (const std::exception& e) {
+    return nox::Fail(nox::kExitRuntime, e.what());
+  } catch (...) {
+    return nox::Fail(nox::kExitRuntime, "unexpected failure");
+  }
+}

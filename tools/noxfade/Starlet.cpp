@@ -1,0 +1,302 @@
+#include "Starlet.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdint>
+#include <new>
+#include <stdexcept>
+#include <thread>
+
+namespace nox {
+namespace {
+
+// Noise factors of the 2D B3-spline starlet for unit white Gaussian noise, scales 1 to 9.
+constexpr double kNoiseFactors[] = {0.8907, 0.2007, 0.0856, 0.0413, 0.0205,
+                                    0.0103, 0.0052, 0.0026, 0.0013};
+constexpr int kNoiseFactorCount = static_cast<int>(sizeof(kNoiseFactors) / sizeof(kNoiseFactors[0]));
+
+// Rows handed to a worker at a time: small enough for smooth progress and load balance,
+// large enough that the shared counter is not contended.
+constexpr int kRowBlock = 16;
+
+// Reflects an index into [0, n) about the edges (without repeating the edge sample), any
+// number of times, so that kernels wider than the plane stay inside it.
+inline int Mirror(int i, int n) {
+  if (n <= 1) return 0;
+  const int period = 2 * (n - 1);
+  i %= period;
+  if (i < 0) i += period;
+  return i < n ? i : period - i;
+}
+
+inline std::size_t Offset(int y, int width) {
+  return static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+}
+
+// B3-spline smoothing of one row with holes of size d: taps 1/16, 4/16, 6/16, 4/16, 1/16 at
+// x-2d, x-d, x, x+d, x+2d.
+void SmoothRow(const float* src, float* dst, int n, int d) {
+  const int lo = std::min(n, 2 * d);
+  const int hi = std::max(lo, n - 2 * d);
+  auto edge = [&](int x) {
+    const float v = 6.0f * src[x] + 4.0f * (src[Mirror(x - d, n)] + src[Mirror(x + d, n)]) +
+                    src[Mirror(x - 2 * d, n)] + src[Mirror(x + 2 * d, n)];
+    dst[x] = v * (1.0f / 16.0f);
+  };
+  for (int x = 0; x < lo; ++x) edge(x);
+  for (int x = lo; x < hi; ++x) {
+    const float v = 6.0f * src[x] + 4.0f * (src[x - d] + src[x + d]) + src[x - 2 * d] + src[x + 2 * d];
+    dst[x] = v * (1.0f / 16.0f);
+  }
+  for (int x = hi; x < n; ++x) edge(x);
+}
+
+// Shared progress of one denoising call: workers add finished rows, and only the calling
+// thread reports.
+class Progress {
+ public:
+  Progress(const ProgressFn& fn, long long total) : fn_(fn), total_(std::max(1LL, total)) {}
+  void Add(long long rows) { done_.fetch_add(rows, std::memory_order_relaxed); }
+  void Report() const {
+    if (fn_) fn_(std::min(1.0, static_cast<double>(done_.load(std::memory_order_relaxed)) /
+                                   static_cast<double>(total_)));
+  }
+
+ private:
+  const ProgressFn& fn_;
+  long long total_;
+  std::atomic<long long> done_{0};
+};
+
+// Runs fn(y) for every row y in [0, rows) on `threads` threads (the caller's included), in
+// blocks of rows taken from a shared counter. fn must not throw.
+template <class Fn>
+void ForEachRow(int rows, unsigned threads, Progress* progress, const Fn& fn) {
+  std::atomic<int> next{0};
+  auto work = [&](bool caller) {
+    for (;;) {
+      const int y0 = next.fetch_add(kRowBlock, std::memory_order_relaxed);
+      if (y0 >= rows) break;
+      const int y1 = std::min(rows, y0 + kRowBlock);
+      for (int y = y0; y < y1; ++y) fn(y);
+      if (progress) {
+        progress->Add(y1 - y0);
+        if (caller) progress->Report();
+      }
+    }
+  };
+  const int blocks = (rows + kRowBlock - 1) / kRowBlock;
+  const unsigned helpers = std::min(threads, static_cast<unsigned>(std::max(1, blocks))) - 1;
+  std::vector<std::thread> pool;
+  pool.reserve(helpers);
+  for (unsigned i = 0; i < helpers; ++i) pool.emplace_back(work, false);
+  work(true);
+  for (auto& t : pool) t.join();
+  if (progress) progress->Report();
+}
+
+unsigned ResolveThreads(unsigned requested) {
+  if (requested > 0) return std::min(requested, 256u);
+  const unsigned hw = std::thread::hardware_concurrency();
+  return hw == 0 ? 1 : std::min(hw, 256u);
+}
+
+// One scale step of the transform: tmp = rows of cur smoothed; next = columns of tmp smoothed.
+// For every finished row y of next, visit(y) runs (the wavelet plane of this scale is
+// cur - next), so that thresholding happens while the rows are still in cache.
+template <class Visit>
+void ScaleStep(const float* cur, float* tmp, float* next, int width, int height, int d,
+               unsigned threads, Progress* progress, const Visit& visit) {
+  ForEachRow(height, threads, progress, [&](int y) {
+    SmoothRow(cur + Offset(y, width), tmp + Offset(y, width), width, d);
+  });
+  ForEachRow(height, threads, progress, [&](int y) {
+    const float* r0 = tmp + Offset(Mirror(y - 2 * d, height), width);
+    const float* r1 = tmp + Offset(Mirror(y - d, height), width);
+    const float* r2 = tmp + Offset(y, width);
+    const float* r3 = tmp + Offset(Mirror(y + d, height), width);
+    const float* r4 = tmp + Offset(Mirror(y + 2 * d, height), width);
+    float* out = next + Offset(y, width);
+    for (int x = 0; x < width; ++x) {
+      out[x] = (6.0f * r2[x] + 4.0f * (r1[x] + r3[x]) + r0[x] + r4[x]) * (1.0f / 16.0f);
+    }
+    visit(y);
+  });
+}
+
+std::vector<float> Allocate(std::size_t n) { return std::vector<float>(n); }
+
+}  // namespace
+
+double StarletNoiseFactor(int scale) {
+  if (scale < 1) throw std::invalid_argument("starlet scale must be 1 or more");
+  if (scale <= kNoiseFactorCount) return kNoiseFactors[scale - 1];
+  return kNoiseFactors[kNoiseFactorCount - 1] / std::ldexp(1.0, scale - kNoiseFactorCount);
+}
+
+int EffectiveScales(int requested, int width, int height) {
+  int j = std::clamp(requested, 1, 12);
+  const int shorter = std::max(1, std::min(width, height));
+  while (j > 1 && (1 << j) > shorter) --j;
+  return j;
+}
+
+double EstimateNoiseSigma(const float* plane, int width, int height) {
+  if (!plane || width < 1 || height < 1) return 0.0;
+  const double pixels = static_cast<double>(width) * static_cast<double>(height);
+  const int step = std::max(1, static_cast<int>(std::ceil(std::sqrt(pixels / 1.0e6))));
+  static constexpr double h[5] = {1.0 / 16, 4.0 / 16, 6.0 / 16, 4.0 / 16, 1.0 / 16};
+
+  std::vector<float> w;
+  w.reserve(static_cast<std::size_t>((width + step - 1) / step) *
+            static_cast<std::size_t>((height + step - 1) / step));
+  for (int y = 0; y < height; y += step) {
+    int rows[5];
+    for (int i = 0; i < 5; ++i) rows[i] = Mirror(y + i - 2, height);
+    for (int x = 0; x < width; x += step) {
+      int cols[5];
+      for (int i = 0; i < 5; ++i) cols[i] = Mirror(x + i - 2, width);
+      double smooth = 0.0;
+      for (int i = 0; i < 5; ++i) {
+        const float* row = plane + Offset(rows[i], width);
+        double acc = 0.0;
+        for (int k = 0; k < 5; ++k) acc += h[k] * row[cols[k]];
+        smooth += h[i] * acc;
+      }
+      w.push_back(static_cast<float>(plane[Offset(y, width) + static_cast<std::size_t>(x)] - smooth));
+    }
+  }
+  const auto mid = w.begin() + static_cast<std::ptrdiff_t>(w.size() / 2);
+  std::nth_element(w.begin(), mid, w.end());
+  const float median = *mid;
+  for (float& v : w) v = std::fabs(v - median);
+  std::nth_element(w.begin(), mid, w.end());
+  const double mad = *mid;
+  return mad / 0.6745 / StarletNoiseFactor(1);
+}
+
+void StarletDenoise(const std::vector<float*>& planes, int width, int height,
+                    const std::vector<double>& sigmas, const StarletParams& params,
+                    const ProgressFn& progress) {
+  if (width < 1 || height < 1) throw std::invalid_argument("image size must be at least 1 x 1");
+  if (sigmas.size() != planes.size()) throw std::invalid_argument("one noise sigma per plane");
+  for (float* p : planes) {
+    if (!p) throw std::invalid_argument("null plane");
+  }
+  const int scales = EffectiveScales(params.scales, width, height);
+  const unsigned threads = ResolveThreads(params.threads);
+  const std::size_t n = Offset(height, width);
+  const bool soft = params.mode == ThresholdMode::Soft;
+
+  // Per plane: one smoothing step per scale (two passes over the rows each) and a last pass
+  // that thresholds the coarsest wavelet scale and writes the result.
+  const long long passesPerPlane = 2LL * scales + 1;
+  Progress tracker(progress, static_cast<long long>(planes.size()) * passesPerPlane * height);
+  if (progress) progress(0.0);
+
+  std::vector<float> tmp = Allocate(n), acc = Allocate(n);
+  std::vector<float> smooth[3] = {Allocate(n), Allocate(n), Allocate(n)};
+
+  for (std::size_t p = 0; p < planes.size(); ++p) {
+    float* plane = planes[p];
+    const double sigma = sigmas[p];
+    if (!(sigma > 0.0) || !std::isfinite(sigma)) {
+      tracker.Add(passesPerPlane * height);
+      tracker.Report();
+      continue;
+    }
+    std::vector<float> thresholds(static_cast<std::size_t>(scales) + 2, 0.0f);
+    for (int j = 1; j <= scales; ++j) {
+      const double k = j == 1 ? params.kFinest : params.k;
+      thresholds[static_cast<std::size_t>(j)] = static_cast<float>(k * sigma * StarletNoiseFactor(j));
+    }
+
+    // A coefficient of scale j is kept when it is significant itself or when the next coarser
+    // scale is significant at the same pixel. The second rule keeps the faint negative ring
+    // that surrounds every star at the finer scales: without it, hard thresholding would leave
+    // a bright halo around each star and add to its flux.
+    auto keep = [soft](float w, float t, bool supported) -> float {
+      if (soft) {
+        const float m = std::fabs(w) - t;
+        return supported ? w : (m > 0.0f ? std::copysign(m, w) : 0.0f);
+      }
+      return (supported || std::fabs(w) > t) ? w : 0.0f;
+    };
+
+    // c0 is the plane; c1, c2, ... rotate through the three smoothing buffers, named by index
+    // (-1 stands for the plane itself).
+    int prevIndex = -1, curIndex = 0, freeIndex = 1;
+    auto buffer = [&](int index) { return index < 0 ? plane : smooth[index].data(); };
+    ScaleStep(plane, tmp.data(), buffer(curIndex), width, height, 1, threads, &tracker, [](int) {});
+    for (int j = 1; j <= scales; ++j) {
+      const float t = thresholds[static_cast<std::size_t>(j)];
+      const bool first = j == 1;
+      float* accData = acc.data();
+      if (j < scales) {
+        const float tn = thresholds[static_cast<std::size_t>(j) + 1];
+        const float* pr = buffer(prevIndex);          // c(j-1)
+        const float* cu = buffer(curIndex);           // c(j)
+        float* next = buffer(freeIndex);              // c(j+1)
+        const float* ne = next;
+        ScaleStep(cu, tmp.data(), next, width, height, 1 << j, threads, &tracker, [&](int y) {
+          const std::size_t o = Offset(y, width);
+          for (int x = 0; x < width; ++x) {
+            const std::size_t i = o + static_cast<std::size_t>(x);
+            const float w = pr[i] - cu[i];
+            const float coarser = cu[i] - ne[i];
+            const float kept = keep(w, t, std::fabs(coarser) > tn);
+            accData[i] = first ? kept : accData[i] + kept;
+          }
+        });
+        const int released = prevIndex >= 0 ? prevIndex : 3 - curIndex - freeIndex;
+        prevIndex = curIndex;
+        curIndex = freeIndex;
+        freeIndex = released;
+      } else {
+        // Coarsest scale: threshold it, add the untouched residual c(J), and write the plane.
+        const float* pr = buffer(prevIndex);
+        const float* cu = buffer(curIndex);
+        ForEachRow(height, threads, &tracker, [&](int y) {
+          const std::size_t o = Offset(y, width);
+          for (int x = 0; x < width; ++x) {
+            const std::size_t i = o + static_cast<std::size_t>(x);
+            const float kept = keep(pr[i] - cu[i], t, false);
+            plane[i] = (first ? 0.0f : accData[i]) + kept + cu[i];
+          }
+        });
+      }
+    }
+  }
+  if (progress) progress(1.0);
+}
+
+void StarletDecompose(const float* plane, int width, int height, int scaleCount,
+                      std::vector<std::vector<float>>& scales, unsigned threads) {
+  if (!plane || width < 1 || height < 1 || scaleCount < 1) {
+    throw std::invalid_argument("bad starlet decomposition arguments");
+  }
+  const std::size_t n = Offset(height, width);
+  scales.assign(static_cast<std::size_t>(scaleCount) + 1, std::vector<float>(n));
+  std::vector<float> tmp = Allocate(n), bufA = Allocate(n), bufB = Allocate(n);
+  const unsigned t = ResolveThreads(threads);
+  const float* cur = plane;
+  float* next = bufA.data();
+  for (int j = 1; j <= scaleCount; ++j) {
+    float* wave = scales[static_cast<std::size_t>(j) - 1].data();
+    const float* c = cur;
+    const float* s = next;
+    ScaleStep(cur, tmp.data(), next, width, height, 1 << (j - 1), t, nullptr, [&](int y) {
+      const std::size_t o = Offset(y, width);
+      for (int x = 0; x < width; ++x) {
+        const std::size_t i = o + static_cast<std::size_t>(x);
+        wave[i] = c[i] - s[i];
+      }
+    });
+    cur = next;
+    next = next == bufA.data() ? bufB.data() : bufA.data();
+  }
+  std::copy(cur, cur + n, scales.back().begin());
+}
+
+}  // namespace nox
