@@ -15,6 +15,8 @@ const wchar_t kMsgExportFailed[] =
     L"ERROR: cannot write the temporary image file; the image is unchanged.";
 const wchar_t kMsgNoResult[] =
     L"ERROR: Noxfade delivered no usable result; the image is unchanged.";
+const wchar_t kMsgImageUnchanged[] = L"the image is unchanged.";
+const wchar_t kMsgNoPlanes[] = L"ERROR: the host gave no image data; the image is unchanged.";
 
 bool InRange(float x, float low, float high) {
   const double v = x;

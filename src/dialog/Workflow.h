@@ -15,6 +15,8 @@ extern const wchar_t kMsgNotEightBit[];     // 8-bit mode, peak above 259
 // Our own lines for a run whose result cannot be used (the image is left as it was).
 extern const wchar_t kMsgExportFailed[];
 extern const wchar_t kMsgNoResult[];
+extern const wchar_t kMsgImageUnchanged[];  // appended to the denoiser's exit-code line
+extern const wchar_t kMsgNoPlanes[];        // the host gave no sample planes
 
 constexpr double kSixteenBitFloor = 10000.0;
 constexpr double kEightBitCeiling = 259.0;
