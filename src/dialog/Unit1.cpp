@@ -1,0 +1,381 @@
+#include "dialog/Unit1.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <memory>
+#include <vector>
+
+#include "controls/numeric/NumericText.h"
+#include "dialog/ControlIds.h"
+#include "plugin/PluginModule.h"
+#include "toolkit/Application.h"
+
+namespace nox {
+
+namespace {
+
+constexpr double kStrengthMin = 5;
+constexpr double kStrengthMax = 100;
+constexpr double kStrengthError = 80;
+constexpr int kTagSaved = 12345;  // the settings store keeps controls with this tag
+
+const wchar_t* const kInitialLog[] = {
+    L"Noxfade plugin, version 1.2.",
+    L"It's required a CPU with AVX instructions and Windows 64 bit.",
+    L"Before starting, select the folder where Noxfade is installed.",
+    L"",
+    L"The image MUST have a real 16 bit dynamic (range approx.",
+    L" 0..65000) or 8 bit (approx. 0..255). This is usually ensured",
+    L"by the DDP or the Histogram Stretch filter. The correct range",
+    L"can be also ensured by the command: Arithmetic / Scale /",
+    L"Transfer function, with Normalization = 65535.",
+};
+
+wchar_t UserDecimalSeparator() {
+  wchar_t buf[8] = {};
+  if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buf, 8) > 1) return buf[0];
+  return L'.';
+}
+
+// The text of a wide-character API that reports the size it needs when the buffer is
+// too small (GetTempPathW, GetModuleFileNameW through the helper below).
+std::wstring UpToNul(const std::vector<wchar_t>& buf) {
+  return std::wstring(buf.data(), wcsnlen(buf.data(), buf.size()));
+}
+
+// A path whose attributes cannot be read counts as existing unless the error says that
+// nothing is there.
+bool AttributesSayNothing(DWORD error) {
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+         error == ERROR_NOT_READY || error == ERROR_BAD_NETPATH || error == ERROR_INVALID_NAME;
+}
+
+bool LinkTargetOpens(const std::wstring& path) {
+  HANDLE h = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(h);
+  return true;
+}
+
+}  // namespace
+
+// ---- routines
+
+std::wstring AddTrailingBackslash(const std::wstring& path) {
+  if (path.empty() || path.back() == L'\\') return path;
+  return path + L'\\';
+}
+
+std::wstring GetTempFolder() {
+  // A temporary folder longer than the classic 260 characters is read with a buffer of
+  // the size GetTempPathW asks for, rather than dropped.
+  std::vector<wchar_t> buf(260, L'\0');
+  DWORD n = GetTempPathW(static_cast<DWORD>(buf.size()), buf.data());
+  while (n > buf.size()) {
+    buf.assign(static_cast<size_t>(n) + 1, L'\0');
+    n = GetTempPathW(static_cast<DWORD>(buf.size()), buf.data());
+  }
+  if (n == 0) return std::wstring();
+  return AddTrailingBackslash(UpToNul(buf));
+}
+
+std::wstring GetSpecialFolder(int csidl) {
+  wchar_t buf[261] = {};
+  if (!SHGetSpecialFolderPathW(nullptr, buf, csidl, FALSE)) return std::wstring();
+  return AddTrailingBackslash(std::wstring(buf, wcsnlen(buf, 261)));
+}
+
+std::wstring HostExeFolder() {
+  std::vector<wchar_t> buf(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+    if (n == 0) return std::wstring();
+    if (n < buf.size()) break;
+    buf.assign(buf.size() * 2, L'\0');  // truncated: try a larger buffer
+  }
+  std::wstring path = UpToNul(buf);
+  const size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+}
+
+bool DirectoryExists(const std::wstring& path) {
+  const DWORD attr = GetFileAttributesW(path.c_str());
+  if (attr == INVALID_FILE_ATTRIBUTES) return !AttributesSayNothing(GetLastError());
+  if (!(attr & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  if (attr & FILE_ATTRIBUTE_REPARSE_POINT) return LinkTargetOpens(path);
+  return true;
+}
+
+bool FileExists(const std::wstring& path) {
+  const DWORD attr = GetFileAttributesW(path.c_str());
+  if (attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  if (attr & FILE_ATTRIBUTE_REPARSE_POINT) return LinkTargetOpens(path);
+  return true;
+}
+
+std::wstring FindConfigFolderFrom(const std::wstring& exeFolder, const std::wstring& hostName) {
+  const std::wstring besideHost = exeFolder + L"Config\\";
+  if (DirectoryExists(besideHost)) return besideHost;
+  const std::wstring perUser = GetSpecialFolder(CSIDL_LOCAL_APPDATA) + hostName + L"\\";
+  return DirectoryExists(perUser) ? perUser : std::wstring();
+}
+
+std::wstring FindConfigFolder(const std::wstring& hostName) {
+  return FindConfigFolderFrom(HostExeFolder(), hostName);
+}
+
+int ShowMessageBox(const std::wstring& caption, const std::wstring& text, UINT flags) {
+  Application& app = Application::Instance();
+  Form* active = app.ActiveForm();
+  HWND owner = active ? active->Handle() : app.OwnerWindow();
+  return MessageBoxW(owner, text.c_str(), caption.c_str(), flags);
+}
+
+void ShowErrorBox(const std::wstring& caption, const std::wstring& text) {
+  ShowMessageBox(caption, text, MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_TOPMOST);  // 0x42010
+}
+
+// ---- the dialog
+
+TFormCVPluginDenoise::TFormCVPluginDenoise() : Form(nullptr, kDialogClassName, true) {
+  SetName(L"FormCVPluginDenoise");
+  SetCaption(kDialogCaption);
+  SetFont(std::make_shared<nox::Font>(L"Tahoma", -11));
+  SetClientSize(346, 337);
+
+  Label1 = new Label(this, this);
+  Label1->SetName(L"Label1");
+  Label1->SetBounds(8, 6, 149, 13);
+  Label1->SetCaption(L"Noxfade 1.2 installation folder");
+
+  GauLog = new ProgressBar(this, this);
+  GauLog->SetName(L"GauLog");
+  GauLog->SetBounds(8, 50, 329, 22);
+  GauLog->SetControlId(IdGauLog);
+  GauLog->SetRange(0, 100);
+  GauLog->SetProgress(0);
+
+  Label2 = new Label(this, this);
+  Label2->SetName(L"Label2");
+  Label2->SetBounds(7, 311, 42, 13);
+  Label2->SetCaption(L"Strength");
+
+  MemoLog = new Memo(this, this);
+  MemoLog->SetName(L"MemoLog");
+  MemoLog->SetBounds(8, 80, 329, 217);
+  MemoLog->SetControlId(IdMemoLog);
+  MemoLog->SetTabOrder(3);
+  MemoLog->SetLines(std::vector<std::wstring>(std::begin(kInitialLog), std::end(kInitialLog)));
+
+  EdFolder = new Edit(this, this);
+  EdFolder->SetName(L"EdFolder");
+  EdFolder->SetBounds(8, 21, 281, 21);
+  EdFolder->SetControlId(IdEdFolder);
+  EdFolder->SetTabOrder(1);
+  EdFolder->SetTag(kTagSaved);
+
+  ButStart = new Button(this, this);
+  ButStart->SetName(L"ButStart");
+  ButStart->SetBounds(260, 303, 78, 29);
+  ButStart->SetControlId(IdButStart);
+  ButStart->SetTabOrder(0);
+  ButStart->SetCaption(L"Start");
+  ButStart->OnClick = [this] { StartClicked(); };
+
+  ButDir = new Button(this, this);
+  ButDir->SetName(L"ButDir");
+  ButDir->SetBounds(294, 19, 43, 24);
+  ButDir->SetControlId(IdButDir);
+  ButDir->SetTabOrder(2);
+  ButDir->SetCaption(L"...");
+  ButDir->OnClick = [this] { ButDirClick(); };
+
+  CBTestImage = new CheckBox(this, this);
+  CBTestImage->SetName(L"CBTestImage");
+  CBTestImage->SetBounds(171, 2, 117, 17);
+  CBTestImage->SetControlId(IdCBTestImage);
+  CBTestImage->SetTabOrder(4);
+  CBTestImage->SetText(L"_Test imagemode_");
+  CBTestImage->SetVisible(false);
+
+  ButHelp = new Button(this, this);
+  ButHelp->SetName(L"ButHelp");
+  ButHelp->SetBounds(217, 303, 37, 29);
+  ButHelp->SetControlId(IdButHelp);
+  ButHelp->SetTabOrder(5);
+  ButHelp->OnClick = [this] { ButHelpClick(); };
+
+  CBScale8bit = new CheckBox(this, this);
+  CBScale8bit->SetName(L"CBScale8bit");
+  CBScale8bit->SetBounds(118, 310, 86, 17);
+  CBScale8bit->SetControlId(IdCBScale8bit);
+  CBScale8bit->SetTabOrder(6);
+  CBScale8bit->SetTag(kTagSaved);
+  CBScale8bit->SetText(L"Image is 8 bit");
+
+  EdStrength = new Edit(this, this);
+  EdStrength->SetName(L"EdStrength");
+  EdStrength->SetBounds(53, 308, 52, 22);
+  EdStrength->SetControlId(IdEdStrength);
+  EdStrength->SetTabOrder(7);
+  EdStrength->SetTag(kTagSaved);
+  EdStrength->SetText(L"80");
+  EdStrength->CharFilter = [](wchar_t ch) { return IsAcceptedNumericChar(ch, true); };
+
+  OnCreate = [this] { FormCreate(); };
+  OnShow = [this] { FormShow(); };
+  OnDestroy = [this] { FormDestroy(); };
+  DoCreate();
+}
+
+void TFormCVPluginDenoise::FormCreate() {
+  TempFolder = GetTempFolder();
+  ConfigFolder = FindConfigFolder(L"Celvanta");
+  if (ConfigFolder.empty()) ConfigFolder = FindConfigFolder(L"CelvantaDemo");
+  if (ConfigFolder.empty()) ConfigFolder = TempFolder;
+  RestoreSettings();
+}
+
+// Runs each time the dialog becomes visible, and at the start and end of a run. The
+// plain controls take the system's colours as they paint, so applying the colours is
+// repainting the dialog.
+void TFormCVPluginDenoise::FormShow() {
+  if (Handle()) RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void TFormCVPluginDenoise::FormDestroy() { SaveSettings(); }
+
+// Where the settings store restores the controls tagged 12345 (EdFolder's text,
+// CBScale8bit's check state, EdStrength's text) from SettingsFile(). No store is linked
+// in yet, so the controls keep their design values, as they do when the file is missing.
+void TFormCVPluginDenoise::RestoreSettings() {}
+
+// Where the settings store captures the tagged controls and writes SettingsFile(). An
+// empty folder is never saved over a stored one. No store is linked in yet: nothing is
+// written.
+void TFormCVPluginDenoise::SaveSettings() {
+  if (EdFolder->Text().empty()) return;
+}
+
+void TFormCVPluginDenoise::ButDirClick() {
+  wchar_t display[MAX_PATH] = {};
+  BROWSEINFOW info{};
+  info.hwndOwner = Application::Instance().OwnerWindow();
+  info.pidlRoot = nullptr;
+  info.pszDisplayName = display;
+  info.lpszTitle = L"Noxfade installation folder";
+  info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE | BIF_NONEWFOLDERBUTTON;  // 0x241
+
+  // The browser is modal to the whole thread: the host window (its owner) is disabled
+  // by it, and our own dialogs here.
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  std::vector<HWND> disabled;
+  for (Form* f : Application::Instance().Forms())
+    if (f->Handle() && IsWindowEnabled(f->Handle())) {
+      EnableWindow(f->Handle(), FALSE);
+      disabled.push_back(f->Handle());
+    }
+  PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&info);
+  for (HWND h : disabled)
+    if (IsWindow(h)) EnableWindow(h, TRUE);
+  std::wstring path;
+  if (chosen) {
+    std::vector<wchar_t> buf(32768, L'\0');
+    if (SHGetPathFromIDListEx(chosen, buf.data(), static_cast<DWORD>(buf.size()), GPFIDL_DEFAULT))
+      path = UpToNul(buf);
+    CoTaskMemFree(chosen);
+  }
+  if (SUCCEEDED(com)) CoUninitialize();
+  if (!chosen) return;  // cancelled
+  if (!path.empty()) EdFolder->SetText(AddTrailingBackslash(path));
+  SaveSettings();
+}
+
+void TFormCVPluginDenoise::ButHelpClick() {
+  const std::wstring readme = HostExeFolder() + L"NoxfadePlugin-readme.htm";
+  if (!FileExists(readme)) {
+    ShowErrorBox(L"Error",
+                 L"\"NoxfadePlugin-readme.htm\" not found.\rYou may find this file inside the zip archive.");
+    return;
+  }
+  const HINSTANCE result =
+      ShellExecuteW(GetDesktopWindow(), L"open", readme.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  if (reinterpret_cast<INT_PTR>(result) <= 32) ShowErrorBox(L"Error", L"Cannot open document.");
+}
+
+// ---- run guard and automation
+
+bool TFormCVPluginDenoise::Busy() const { return FRunning || !StartEnabled(); }
+
+// Start's click. A click while busy does nothing. FRunning covers the whole of
+// ButStartClick; a release asked for meanwhile is carried out once the run has ended.
+void TFormCVPluginDenoise::StartClicked() {
+  if (Busy()) return;
+  struct RunGuard {
+    TFormCVPluginDenoise* form;
+    ~RunGuard() {
+      form->FRunning = false;
+      if (form->ReleasePending()) form->Release();  // posted: carried out after this returns
+    }
+  } guard{this};
+  FRunning = true;
+  ButStartClick();
+}
+
+// WM_PLUGIN_COMMAND, recognised only when wParam and lParam hold the same known code:
+//  - PLUGIN_CMD_START: clicks Start; the whole run happens before the message returns,
+//    and the answer is 1. While busy it starts nothing and answers 0.
+//  - PLUGIN_CMD_QUERY_BUSY: 1 while a run is in progress or Start is disabled, else 0.
+LRESULT TFormCVPluginDenoise::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == kWmPluginCommand && wParam == static_cast<WPARAM>(lParam) &&
+      (wParam == kPluginCmdStart || wParam == kPluginCmdQueryBusy))
+    return WmPluginCommand(wParam);
+  return Form::WndProc(msg, wParam, lParam);
+}
+
+LRESULT TFormCVPluginDenoise::WmPluginCommand(WPARAM code) {
+  if (code == kPluginCmdQueryBusy) return Busy() ? 1 : 0;
+  if (Busy()) return 0;
+  ButStart->Click();
+  return 1;
+}
+
+// ---- for the workflow
+
+void TFormCVPluginDenoise::ClearLog() { MemoLog->Clear(); }
+void TFormCVPluginDenoise::AppendLog(const std::wstring& line) { MemoLog->Append(line); }
+void TFormCVPluginDenoise::SetProgress(int value) { GauLog->SetProgress(value); }
+void TFormCVPluginDenoise::ProcessMessages() { Application::Instance().ProcessMessages(); }
+void TFormCVPluginDenoise::SetStartEnabled(bool enabled) { ButStart->SetEnabled(enabled); }
+bool TFormCVPluginDenoise::StartEnabled() const {
+  return ButStart->Handle() ? IsWindowEnabled(ButStart->Handle()) != FALSE : ButStart->Enabled();
+}
+
+double TFormCVPluginDenoise::StrengthValue() const {
+  return NumericValue(EdStrength->Text(), kStrengthError, kStrengthMin, kStrengthMax,
+                      UserDecimalSeparator());
+}
+
+int64_t TFormCVPluginDenoise::StrengthIntegerValue() const {
+  return RoundedIntegerValue(StrengthValue());
+}
+
+bool TFormCVPluginDenoise::Scale8bit() const { return CBScale8bit->Checked(); }
+std::wstring TFormCVPluginDenoise::FolderText() const { return EdFolder->Text(); }
+nox::HostCallback TFormCVPluginDenoise::HostCallback() const { return plugin::Callback(); }
+
+int TFormCVPluginDenoise::ScreenLeft() const {
+  RECT r{};
+  if (Handle()) GetWindowRect(Handle(), &r);
+  return r.left;
+}
+
+int TFormCVPluginDenoise::ScreenTop() const {
+  RECT r{};
+  if (Handle()) GetWindowRect(Handle(), &r);
+  return r.top;
+}
+
+}  // namespace nox

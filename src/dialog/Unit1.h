@@ -1,0 +1,98 @@
+// TFormCVPluginDenoise: the plug-in's dialog. A small, fixed, always-on-top window beside
+// the host's own: the denoiser's folder, the strength, the 8-bit option, Start and Help,
+// a progress gauge and the log. Closing it only hides it.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "plugin/HostProtocol.h"
+#include "toolkit/Form.h"
+#include "toolkit/StdControls.h"
+
+namespace nox {
+
+class TFormCVPluginDenoise : public Form {
+ public:
+  TFormCVPluginDenoise();
+
+  // Controls, in creation order.
+  Label* Label1 = nullptr;
+  ProgressBar* GauLog = nullptr;
+  Label* Label2 = nullptr;
+  Memo* MemoLog = nullptr;
+  Edit* EdFolder = nullptr;
+  Button* ButStart = nullptr;
+  Button* ButDir = nullptr;
+  CheckBox* CBTestImage = nullptr;
+  Button* ButHelp = nullptr;
+  CheckBox* CBScale8bit = nullptr;
+  Edit* EdStrength = nullptr;
+
+  std::wstring ConfigFolder;  // folder of the settings file, ending in a backslash
+  std::wstring TempFolder;    // the system's temporary folder, ending in a backslash, or empty
+  std::wstring InputFile;     // the temporary TIFF handed to the denoiser
+  std::wstring OutputFile;    // the denoiser's result file
+  bool SmallImage = false;    // the current image is narrower or lower than 512 pixels
+
+  // Events.
+  void FormCreate();
+  void FormShow();
+  void FormDestroy();
+  void ButStartClick();  // the Start workflow (DenoiseRun.cpp)
+  void RunDenoiser();    // runs the denoiser process (DenoiserRunner.cpp)
+  void ButDirClick();
+  void ButHelpClick();
+
+  // The two points where the settings store plugs in.
+  void RestoreSettings();
+  void SaveSettings();
+  std::wstring SettingsFile() const { return ConfigFolder + L"NoxfadePlugin12.ini"; }
+
+  // What the workflow and the runner use.
+  void ClearLog();
+  void AppendLog(const std::wstring& line);
+  void SetProgress(int value);
+  void ProcessMessages();
+  void SetStartEnabled(bool enabled);
+  bool StartEnabled() const;
+  double StrengthValue() const;          // 5..100, 80 when the text is not a number
+  int64_t StrengthIntegerValue() const;  // StrengthValue rounded, ties to even
+  bool Scale8bit() const;
+  std::wstring FolderText() const;
+  nox::HostCallback HostCallback() const;
+  int ScreenLeft() const;
+  int ScreenTop() const;
+
+  // A run is in progress: ButStartClick is executing.
+  bool Running() const { return FRunning; }
+  // Busy: running, or Start disabled. Answer of PLUGIN_CMD_QUERY_BUSY.
+  bool Busy() const;
+
+ protected:
+  bool CanReleaseNow() const override { return !FRunning; }
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  LRESULT WmPluginCommand(WPARAM code);
+  void StartClicked();
+  bool FRunning = false;
+};
+
+// Routines of the dialog.
+std::wstring GetTempFolder();
+std::wstring FindConfigFolder(const std::wstring& hostName);
+// FindConfigFolder with the host's executable folder given (FindConfigFolder passes the
+// running process's).
+std::wstring FindConfigFolderFrom(const std::wstring& exeFolder, const std::wstring& hostName);
+std::wstring GetSpecialFolder(int csidl);
+std::wstring AddTrailingBackslash(const std::wstring& path);
+std::wstring HostExeFolder();
+bool DirectoryExists(const std::wstring& path);
+bool FileExists(const std::wstring& path);
+int ShowMessageBox(const std::wstring& caption, const std::wstring& text, UINT flags);
+void ShowErrorBox(const std::wstring& caption, const std::wstring& text);
+
+}  // namespace nox

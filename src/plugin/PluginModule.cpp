@@ -1,0 +1,50 @@
+#include "plugin/PluginModule.h"
+
+#include <cstring>
+
+#include "dialog/Unit1.h"
+#include "toolkit/Application.h"
+
+namespace nox {
+namespace plugin {
+
+namespace {
+HostCallback gCallback = nullptr;
+TFormCVPluginDenoise* gDialog = nullptr;
+bool gReleased = false;  // Finalize asked for the release of gDialog
+}  // namespace
+
+int32_t Initialize(HostCallback callback, char* nameBuffer, char* descriptionBuffer, HWND hostWindow) {
+  gCallback = callback;
+  std::memcpy(nameBuffer, kPluginName, sizeof(kPluginName));
+  std::memcpy(descriptionBuffer, kPluginDescription, sizeof(kPluginDescription));
+  Application::Instance().SetOwnerWindow(hostWindow);
+  gDialog = nullptr;
+  gReleased = false;
+  return 1;
+}
+
+void Activate() {
+  if (gReleased) return;  // released and not initialised again: never show it
+  if (!gDialog || !Application::Instance().IsLive(gDialog)) gDialog = new TFormCVPluginDenoise();
+  gDialog->Show();
+}
+
+void Finalize() {
+  if (!gDialog || gReleased) return;
+  gReleased = true;
+  if (Application::Instance().IsLive(gDialog)) gDialog->Release();
+}
+
+void Unload() {
+  Application::Instance().Shutdown();
+  gDialog = nullptr;
+  gReleased = false;
+  gCallback = nullptr;
+}
+
+HostCallback Callback() { return gCallback; }
+TFormCVPluginDenoise* Dialog() { return gDialog; }
+
+}  // namespace plugin
+}  // namespace nox

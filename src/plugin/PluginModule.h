@@ -1,0 +1,41 @@
+// The plug-in's module state and the work behind its three exports, on the host's
+// user-interface thread. The exports themselves (plugin.cpp) only guard the C boundary.
+//
+// Lifecycle rules:
+//  - Initialize stores the callback, writes the handshake strings, makes the host window
+//    the owner of our windows and forgets the dialog reference without destroying the
+//    dialog (it stays alive, and is still destroyed when the module unloads).
+//  - Activate creates the dialog on first use, then shows it and brings it to the front.
+//    After Finalize, and until the next Initialize, Activate shows nothing and creates
+//    nothing: the released dialog is never shown again.
+//  - Finalize asks for the dialog's deferred release; during a run the release waits for
+//    the run's end.
+//  - Unload (the module being freed with FreeLibrary) destroys every dialog still alive,
+//    removes the keyboard hook and unregisters our window classes. At process exit
+//    nothing is done: the process's windows go with it.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "plugin/HostProtocol.h"
+
+namespace nox {
+
+class TFormCVPluginDenoise;
+
+namespace plugin {
+
+int32_t Initialize(HostCallback callback, char* nameBuffer, char* descriptionBuffer, HWND hostWindow);
+void Activate();
+void Finalize();
+void Unload();
+
+// The callback of the last Initialize (null before the first one).
+HostCallback Callback();
+// The dialog reference: null before the first Activate and after each Initialize.
+TFormCVPluginDenoise* Dialog();
+
+}  // namespace plugin
+}  // namespace nox

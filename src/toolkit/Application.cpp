@@ -1,0 +1,112 @@
+#include "toolkit/Application.h"
+
+#include <algorithm>
+
+#include "toolkit/Form.h"
+
+namespace nox {
+
+Application& Application::Instance() {
+  static Application app;
+  return app;
+}
+
+HINSTANCE Application::InstanceHandle() const {
+  HMODULE module = nullptr;
+  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     reinterpret_cast<LPCWSTR>(&Application::Instance), &module);
+  return module;
+}
+
+void Application::EnsureWindowClass(const wchar_t* name, HBRUSH background, UINT style) {
+  if (std::find(mClasses.begin(), mClasses.end(), name) != mClasses.end()) return;
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  wc.style = style;
+  wc.lpfnWndProc = &WinControl::StaticWndProc;
+  wc.hInstance = InstanceHandle();
+  wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  wc.hbrBackground = background;
+  wc.lpszClassName = name;
+  if (RegisterClassExW(&wc) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS) mClasses.emplace_back(name);
+}
+
+void Application::AddForm(Form* form) {
+  mForms.push_back(form);
+  if (!mHook) mHook = SetWindowsHookExW(WH_GETMESSAGE, &GetMessageHook, nullptr, GetCurrentThreadId());
+}
+
+void Application::RemoveForm(Form* form) {
+  mForms.erase(std::remove(mForms.begin(), mForms.end(), form), mForms.end());
+  if (mForms.empty() && mHook) {
+    UnhookWindowsHookEx(mHook);
+    mHook = nullptr;
+  }
+}
+
+bool Application::IsLive(const Form* form) const {
+  return form && std::find(mForms.begin(), mForms.end(), form) != mForms.end();
+}
+
+Form* Application::ActiveForm() const {
+  HWND active = GetActiveWindow();
+  for (Form* f : mForms)
+    if (f->Handle() && f->Handle() == active) return f;
+  return nullptr;
+}
+
+bool Application::FilterKeyboard(MSG& msg) {
+  if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST || !msg.hwnd) return false;
+  for (Form* f : mForms) {
+    HWND form = f->Handle();
+    if (!form || !IsWindowVisible(form)) continue;
+    if (msg.hwnd == form || IsChild(form, msg.hwnd)) return IsDialogMessageW(form, &msg) != FALSE;
+  }
+  return false;
+}
+
+LRESULT CALLBACK Application::GetMessageHook(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HC_ACTION && wParam == PM_REMOVE) {
+    try {
+      MSG* msg = reinterpret_cast<MSG*>(lParam);
+      if (Instance().FilterKeyboard(*msg)) {
+        // Already handled by the dialog manager: the host's loop gets a no-op instead.
+        msg->message = WM_NULL;
+        msg->wParam = 0;
+        msg->lParam = 0;
+      }
+    } catch (...) {
+      // nothing may leave a hook procedure
+    }
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void Application::ProcessMessages() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));  // leave it for the host's loop
+      break;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+void Application::Shutdown() {
+  while (!mForms.empty()) {
+    Form* f = mForms.back();
+    f->Free();  // removes itself from mForms
+    if (!mForms.empty() && mForms.back() == f) mForms.pop_back();
+  }
+  if (mHook) {
+    UnhookWindowsHookEx(mHook);
+    mHook = nullptr;
+  }
+  HINSTANCE inst = InstanceHandle();
+  for (const std::wstring& name : mClasses) UnregisterClassW(name.c_str(), inst);
+  mClasses.clear();
+}
+
+}  // namespace nox

@@ -1,0 +1,410 @@
+#include "toolkit/Control.h"
+
+#include <algorithm>
+
+#include "toolkit/Application.h"
+#include "toolkit/GdiCanvas.h"
+
+namespace nox {
+
+namespace {
+const wchar_t kObjectProp[] = L"NoxToolkitControl";
+}  // namespace
+
+// ---- Font
+
+Font::Font(const std::wstring& face, int height) : mFace(face), mHeight(height) {
+  LOGFONTW lf{};
+  lf.lfHeight = height;
+  lf.lfWeight = FW_NORMAL;
+  lf.lfCharSet = DEFAULT_CHARSET;
+  lstrcpynW(lf.lfFaceName, face.c_str(), LF_FACESIZE);
+  mHandle = CreateFontIndirectW(&lf);
+}
+
+Font::~Font() {
+  if (mHandle) DeleteObject(mHandle);
+}
+
+// ---- Control
+
+Control::Control(Component* owner, WinControl* parent) : Component(owner), mParent(parent) {
+  if (mParent) mParent->mControls.push_back(this);
+}
+
+Control::~Control() {
+  if (mParent) {
+    auto& list = mParent->mControls;
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+  }
+}
+
+void Control::SetBounds(int left, int top, int width, int height) {
+  mBounds = BoundsRect(left, top, width, height);
+}
+
+void Control::SetVisible(bool visible) { mVisible = visible; }
+void Control::SetEnabled(bool enabled) { mEnabled = enabled; }
+
+TColor Control::Color() const {
+  return (mParentColor && mParent) ? mParent->Color() : mColor;
+}
+
+void Control::SetColor(TColor color) {
+  mColor = color;
+  mParentColor = false;
+  Invalidate();
+}
+
+void Control::SetParentColor(bool value) {
+  mParentColor = value;
+  Invalidate();
+}
+
+const Font* Control::Font() const {
+  if (mParentFont && mParent) return mParent->Font();
+  return mFont.get();
+}
+
+void Control::SetFont(std::shared_ptr<nox::Font> font) {
+  mFont = std::move(font);
+  mParentFont = false;
+  FontChanged();
+}
+
+COLORREF Control::Resolve(TColor color) {
+  if (IsSystemColorRef(color)) return GetSysColor(static_cast<int>(color & 0xFF));
+  return static_cast<COLORREF>(PlainRgb(color));
+}
+
+// ---- GraphicControl
+
+GraphicControl::GraphicControl(Component* owner, WinControl* parent) : Control(owner, parent) {}
+
+void GraphicControl::SetBounds(int left, int top, int width, int height) {
+  Invalidate();
+  Control::SetBounds(left, top, width, height);
+  Invalidate();
+}
+
+void GraphicControl::SetVisible(bool visible) {
+  Control::SetVisible(visible);
+  Invalidate();
+}
+
+void GraphicControl::SetEnabled(bool enabled) {
+  Control::SetEnabled(enabled);
+  Invalidate();
+}
+
+void GraphicControl::Invalidate() {
+  if (!Parent() || !Parent()->Handle()) return;
+  const RECT rc = ToRECT(mBounds);
+  InvalidateRect(Parent()->Handle(), &rc, TRUE);
+}
+
+void GraphicControl::Repaint() {
+  if (!Visible() || !Parent() || !Parent()->Handle()) return;
+  HWND parent = Parent()->Handle();
+  HDC dc = GetDC(parent);
+  if (!dc) return;
+  const int saved = SaveDC(dc);
+  IntersectClipRect(dc, mBounds.Left, mBounds.Top, mBounds.Right, mBounds.Bottom);
+  SetViewportOrgEx(dc, mBounds.Left, mBounds.Top, nullptr);
+  GdiCanvas canvas(dc);
+  if (const nox::Font* f = Font()) canvas.SetFont(f->Handle());
+  Paint(canvas);
+  RestoreDC(dc, saved);
+  ReleaseDC(parent, dc);
+}
+
+// ---- WinControl
+
+WinControl::WinControl(Component* owner, WinControl* parent) : Control(owner, parent) {}
+
+WinControl::~WinControl() {
+  DestroyHandle();
+  for (Control* c : mControls) c->mParent = nullptr;  // owned elsewhere; just unlink
+}
+
+WinControl* WinControl::FromHandle(HWND hwnd) {
+  return hwnd ? static_cast<WinControl*>(GetPropW(hwnd, kObjectProp)) : nullptr;
+}
+
+void WinControl::CreateHandle(const wchar_t* className, DWORD style, DWORD exStyle,
+                              HWND parentOrOwner, bool ownClass) {
+  HWND hwnd = CreateWindowExW(exStyle, className, L"", style, mBounds.Left, mBounds.Top,
+                              mBounds.Width(), mBounds.Height(), parentOrOwner, nullptr,
+                              Application::Instance().InstanceHandle(), ownClass ? this : nullptr);
+  if (!hwnd) return;
+  if (!ownClass) {
+    mHandle = hwnd;
+    SetPropW(hwnd, kObjectProp, this);
+    mOldProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&StaticWndProc)));
+  }
+  FontChanged();
+}
+
+void WinControl::DestroyHandle() {
+  if (mHandle && IsWindow(mHandle)) DestroyWindow(mHandle);  // NcDestroy clears mHandle
+  mHandle = nullptr;
+}
+
+void WinControl::NcDestroy() {
+  if (!mHandle) return;
+  RemovePropW(mHandle, kObjectProp);
+  if (mOldProc) SetWindowLongPtrW(mHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(mOldProc));
+  mHandle = nullptr;
+}
+
+LRESULT CALLBACK WinControl::StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  WinControl* self = FromHandle(hwnd);
+  if (!self && msg == WM_NCCREATE) {
+    const auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+    self = static_cast<WinControl*>(cs->lpCreateParams);
+    if (self) {
+      self->mHandle = hwnd;
+      SetPropW(hwnd, kObjectProp, self);
+    }
+  }
+  if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  try {
+    if (msg == WM_NCDESTROY) {
+      WNDPROC old = self->mOldProc;
+      self->NcDestroy();
+      return old ? CallWindowProcW(old, hwnd, msg, wParam, lParam)
+                 : DefWindowProcW(hwnd, msg, wParam, lParam);
+    }
+    // The handler may delete `self` (a form's release): nothing touches it afterwards.
+    return self->WndProc(msg, wParam, lParam);
+  } catch (...) {
+    // No exception may leave a window procedure: the message counts as handled.
+    return 0;
+  }
+}
+
+LRESULT WinControl::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (mOldProc) return CallWindowProcW(mOldProc, mHandle, msg, wParam, lParam);
+  return DefWindowProcW(mHandle, msg, wParam, lParam);
+}
+
+LRESULT WinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_PAINT: return WmPaint(msg, wParam, lParam);
+    case WM_ERASEBKGND: return WmEraseBkgnd(msg, wParam, lParam);
+    case WM_COMMAND: return WmCommand(msg, wParam, lParam);
+    case WM_DRAWITEM: return WmDrawItem(msg, wParam, lParam);
+    case WM_CHAR: return WmChar(msg, wParam, lParam);
+    case WM_GETDLGCODE: return WmGetDlgCode(msg, wParam, lParam);
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_LBUTTONDBLCLK: return WmMouse(msg, wParam, lParam);
+    case WM_CAPTURECHANGED: return WmCaptureChanged(msg, wParam, lParam);
+    case WM_CLOSE: return WmClose(msg, wParam, lParam);
+    default: return DefaultHandler(msg, wParam, lParam);
+  }
+}
+
+LRESULT WinControl::WmPaint(UINT msg, WPARAM wParam, LPARAM lParam) {
+  bool hasGraphic = false;
+  for (Control* c : mControls) hasGraphic = hasGraphic || dynamic_cast<GraphicControl*>(c);
+  if (mOldProc || !hasGraphic) return DefaultHandler(msg, wParam, lParam);
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(mHandle, &ps);
+  PaintGraphicChildren(dc);
+  EndPaint(mHandle, &ps);
+  return 0;
+}
+
+void WinControl::PaintGraphicChildren(HDC dc) {
+  for (Control* c : mControls) {
+    auto* g = dynamic_cast<GraphicControl*>(c);
+    if (!g || !g->Visible()) continue;
+    const Rect& b = g->Bounds();
+    const int saved = SaveDC(dc);
+    IntersectClipRect(dc, b.Left, b.Top, b.Right, b.Bottom);
+    POINT org;
+    GetViewportOrgEx(dc, &org);
+    SetViewportOrgEx(dc, org.x + b.Left, org.y + b.Top, nullptr);
+    GdiCanvas canvas(dc);
+    if (const nox::Font* f = g->Font()) canvas.SetFont(f->Handle());
+    g->Paint(canvas);
+    RestoreDC(dc, saved);
+  }
+}
+
+LRESULT WinControl::WmEraseBkgnd(UINT msg, WPARAM wParam, LPARAM lParam) {
+  return DefaultHandler(msg, wParam, lParam);
+}
+
+LRESULT WinControl::WmCommand(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (lParam) {
+    if (WinControl* child = FindChild(reinterpret_cast<HWND>(lParam)))
+      if (child->CommandNotify(HIWORD(wParam))) return 0;
+  }
+  return DefaultHandler(msg, wParam, lParam);
+}
+
+LRESULT WinControl::WmDrawItem(UINT msg, WPARAM wParam, LPARAM lParam) {
+  const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+  if (item && item->CtlType == ODT_BUTTON) {
+    if (WinControl* child = FindChild(item->hwndItem))
+      if (child->DrawItem(*item)) return TRUE;
+  }
+  return DefaultHandler(msg, wParam, lParam);
+}
+
+LRESULT WinControl::WmChar(UINT msg, WPARAM wParam, LPARAM lParam) {
+  return DefaultHandler(msg, wParam, lParam);
+}
+LRESULT WinControl::WmGetDlgCode(UINT msg, WPARAM wParam, LPARAM lParam) {
+  return DefaultHandler(msg, wParam, lParam);
+}
+LRESULT WinControl::WmMouse(UINT msg, WPARAM wParam, LPARAM lParam) {
+  return DefaultHandler(msg, wParam, lParam);
+}
+LRESULT WinControl::WmCaptureChanged(UINT msg, WPARAM wParam, LPARAM lParam) {
+  return DefaultHandler(msg, wParam, lParam);
+}
+LRESULT WinControl::WmClose(UINT msg, WPARAM wParam, LPARAM lParam) {
+  return DefaultHandler(msg, wParam, lParam);
+}
+
+bool WinControl::CommandNotify(WORD) { return false; }
+bool WinControl::DrawItem(const DRAWITEMSTRUCT&) { return false; }
+
+WinControl* WinControl::FindChild(HWND child) const {
+  for (Control* c : mControls)
+    if (auto* w = dynamic_cast<WinControl*>(c); w && w->Handle() == child) return w;
+  return nullptr;
+}
+
+void WinControl::SetBounds(int left, int top, int width, int height) {
+  Control::SetBounds(left, top, width, height);
+  if (mHandle)
+    SetWindowPos(mHandle, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void WinControl::SetVisible(bool visible) {
+  Control::SetVisible(visible);
+  if (mHandle) ShowWindow(mHandle, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+void WinControl::SetEnabled(bool enabled) {
+  Control::SetEnabled(enabled);
+  if (mHandle) EnableWindow(mHandle, enabled ? TRUE : FALSE);
+}
+
+void WinControl::Invalidate() {
+  if (mHandle) InvalidateRect(mHandle, nullptr, TRUE);
+}
+
+void WinControl::Repaint() {
+  if (mHandle) RedrawWindow(mHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+}
+
+std::wstring WinControl::Text() const {
+  if (!mHandle) return std::wstring();
+  const int len = GetWindowTextLengthW(mHandle);
+  std::wstring text(static_cast<size_t>(len) + 1, L'\0');
+  const int got = GetWindowTextW(mHandle, &text[0], len + 1);
+  text.resize(static_cast<size_t>(got > 0 ? got : 0));
+  return text;
+}
+
+void WinControl::SetText(const std::wstring& text) {
+  if (mHandle) SetWindowTextW(mHandle, text.c_str());
+}
+
+int WinControl::ControlId() const {
+  return mHandle ? static_cast<int>(GetWindowLongPtrW(mHandle, GWLP_ID)) : 0;
+}
+
+void WinControl::SetControlId(int id) {
+  if (mHandle) SetWindowLongPtrW(mHandle, GWLP_ID, id);
+}
+
+void WinControl::SetTabOrder(int order) {
+  mTabOrder = order;
+  SetTabStop(true);
+  if (Parent()) Parent()->ApplyTabOrder();
+}
+
+bool WinControl::TabStop() const {
+  return mHandle && (GetWindowLongPtrW(mHandle, GWL_STYLE) & WS_TABSTOP) != 0;
+}
+
+void WinControl::SetTabStop(bool value) {
+  if (!mHandle) return;
+  LONG_PTR style = GetWindowLongPtrW(mHandle, GWL_STYLE);
+  style = value ? (style | WS_TABSTOP) : (style & ~static_cast<LONG_PTR>(WS_TABSTOP));
+  SetWindowLongPtrW(mHandle, GWL_STYLE, style);
+}
+
+// Keeps the windowed children's z-order in tab order (children without one follow, in
+// creation order): the dialog manager walks the z-order for Tab and Shift+Tab.
+void WinControl::ApplyTabOrder() {
+  std::vector<WinControl*> kids;
+  for (Control* c : mControls)
+    if (auto* w = dynamic_cast<WinControl*>(c); w && w->Handle()) kids.push_back(w);
+  std::stable_sort(kids.begin(), kids.end(), [](const WinControl* a, const WinControl* b) {
+    const unsigned ka = static_cast<unsigned>(a->mTabOrder);  // -1 sorts last
+    const unsigned kb = static_cast<unsigned>(b->mTabOrder);
+    return ka < kb;
+  });
+  HWND after = HWND_TOP;
+  for (WinControl* w : kids) {
+    SetWindowPos(w->Handle(), after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    after = w->Handle();
+  }
+}
+
+void WinControl::SetFocus() {
+  if (mHandle) ::SetFocus(mHandle);
+}
+
+bool WinControl::Focused() const { return mHandle && GetFocus() == mHandle; }
+
+void WinControl::SetMouseCapture(bool capture) {
+  if (!mHandle) return;
+  if (capture)
+    SetCapture(mHandle);
+  else if (GetCapture() == mHandle)
+    ReleaseCapture();
+}
+
+bool WinControl::MouseCaptured() const { return mHandle && GetCapture() == mHandle; }
+
+void WinControl::FontChanged() {
+  if (mHandle) {
+    const nox::Font* f = Font();
+    SendMessageW(mHandle, WM_SETFONT, reinterpret_cast<WPARAM>(f ? f->Handle() : nullptr), TRUE);
+  }
+  for (Control* c : mControls)
+    if (c->ParentFont()) c->FontChanged();
+}
+
+// ---- CustomControl
+
+CustomControl::CustomControl(Component* owner, WinControl* parent) : WinControl(owner, parent) {
+  Application::Instance().EnsureWindowClass(ClassName(), nullptr, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS);
+  CreateHandle(ClassName(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0,
+               parent ? parent->Handle() : nullptr, true);
+}
+
+LRESULT CustomControl::WmPaint(UINT, WPARAM, LPARAM) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(Handle(), &ps);
+  GdiCanvas canvas(dc);
+  if (const nox::Font* f = Font()) canvas.SetFont(f->Handle());
+  Paint(canvas);
+  PaintGraphicChildren(dc);
+  EndPaint(Handle(), &ps);
+  return 0;
+}
+
+LRESULT CustomControl::WmEraseBkgnd(UINT, WPARAM, LPARAM) { return 1; }  // Paint covers all
+
+}  // namespace nox

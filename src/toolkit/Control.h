@@ -1,0 +1,190 @@
+// Controls: the visual part of the toolkit.
+//  - Control: bounds within its parent, Visible, Enabled, Color/ParentColor,
+//    Font/ParentFont, invalidate and repaint-now.
+//  - GraphicControl: no window of its own; paints inside its parent's paint, and a
+//    repaint-now draws straight onto the parent's device context within its bounds.
+//  - WinControl: owns a window and routes each message to one virtual handler; a parent
+//    routes WM_COMMAND and WM_DRAWITEM back to the child object they concern.
+//  - CustomControl: a windowed control of our own class that paints on its own canvas.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "toolkit/Canvas.h"
+#include "toolkit/Color.h"
+#include "toolkit/Component.h"
+#include "toolkit/Geometry.h"
+
+namespace nox {
+
+class WinControl;
+
+// A font made from a face name and a character height in pixels (negative: character
+// height, as LOGFONT's lfHeight). The window-text colour is the default colour.
+class Font {
+ public:
+  Font(const std::wstring& face, int height);
+  ~Font();
+  Font(const Font&) = delete;
+  Font& operator=(const Font&) = delete;
+  HFONT Handle() const { return mHandle; }
+  const std::wstring& Face() const { return mFace; }
+  int Height() const { return mHeight; }
+  TColor Color = kClWindowText;
+
+ private:
+  std::wstring mFace;
+  int mHeight;
+  HFONT mHandle;
+};
+
+class Control : public Component {
+ public:
+  Control(Component* owner, WinControl* parent);
+  ~Control() override;
+
+  WinControl* Parent() const { return mParent; }
+  const Rect& Bounds() const { return mBounds; }
+  int Left() const { return mBounds.Left; }
+  int Top() const { return mBounds.Top; }
+  int Width() const { return mBounds.Width(); }
+  int Height() const { return mBounds.Height(); }
+  virtual void SetBounds(int left, int top, int width, int height);
+
+  bool Visible() const { return mVisible; }
+  virtual void SetVisible(bool visible);
+  bool Enabled() const { return mEnabled; }
+  virtual void SetEnabled(bool enabled);
+
+  // Own colour, or the parent's while ParentColor is set; may be a system colour reference.
+  TColor Color() const;
+  void SetColor(TColor color);
+  bool ParentColor() const { return mParentColor; }
+  void SetParentColor(bool value);
+  // Own font, or the parent's while ParentFont is set (null when there is none).
+  const nox::Font* Font() const;
+  void SetFont(std::shared_ptr<nox::Font> font);
+  bool ParentFont() const { return mParentFont; }
+
+  virtual void Invalidate() = 0;
+  virtual void Repaint() = 0;  // paint now
+
+  static COLORREF Resolve(TColor color);  // system colour references through GetSysColor
+
+ protected:
+  virtual void FontChanged() {}
+  Rect mBounds;
+
+ private:
+  friend class WinControl;
+  WinControl* mParent;
+  bool mVisible = true;
+  bool mEnabled = true;
+  TColor mColor = kClBtnFace;
+  bool mParentColor = true;
+  std::shared_ptr<nox::Font> mFont;
+  bool mParentFont = true;
+};
+
+class GraphicControl : public Control {
+ public:
+  GraphicControl(Component* owner, WinControl* parent);
+  void SetBounds(int left, int top, int width, int height) override;
+  void SetVisible(bool visible) override;
+  void SetEnabled(bool enabled) override;
+  void Invalidate() override;
+  void Repaint() override;
+  // Paints in control coordinates: (0, 0) is the control's top-left corner.
+  virtual void Paint(Canvas& canvas) = 0;
+};
+
+class WinControl : public Control {
+ public:
+  WinControl(Component* owner, WinControl* parent);
+  ~WinControl() override;
+
+  HWND Handle() const { return mHandle; }
+  void SetBounds(int left, int top, int width, int height) override;
+  void SetVisible(bool visible) override;
+  void SetEnabled(bool enabled) override;
+  void Invalidate() override;
+  void Repaint() override;
+
+  std::wstring Text() const;
+  void SetText(const std::wstring& text);
+  int ControlId() const;
+  void SetControlId(int id);
+  // Tab order among the windowed children of the same parent (0 first). The keyboard
+  // navigation follows the windows' z-order, which the parent keeps in tab order.
+  int TabOrder() const { return mTabOrder; }
+  void SetTabOrder(int order);
+  bool TabStop() const;
+  void SetTabStop(bool value);
+  void SetFocus();
+  bool Focused() const;
+  // Mouse capture: all mouse input goes to this control until released.
+  void SetMouseCapture(bool capture);
+  bool MouseCaptured() const;
+
+  // Child controls in creation order.
+  const std::vector<Control*>& Controls() const { return mControls; }
+  WinControl* FindChild(HWND child) const;
+
+  static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  static WinControl* FromHandle(HWND hwnd);
+
+ protected:
+  // Creates the window. A registered class of ours passes `this` at creation; a system
+  // class (EDIT, BUTTON) is subclassed right after. Children get the parent's font.
+  void CreateHandle(const wchar_t* className, DWORD style, DWORD exStyle, HWND parentOrOwner,
+                    bool ownClass);
+  void DestroyHandle();
+  void FontChanged() override;
+  void ApplyTabOrder();
+  void PaintGraphicChildren(HDC dc);
+
+  // Every message comes here; the switch hands each to its handler.
+  virtual LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam);
+
+  virtual LRESULT WmPaint(UINT msg, WPARAM wParam, LPARAM lParam);
+  virtual LRESULT WmEraseBkgnd(UINT msg, WPARAM wParam, LPARAM lParam);
+  virtual LRESULT WmCommand(UINT msg, WPARAM wParam, LPARAM lParam);
+  virtual LRESULT WmDrawItem(UINT msg, WPARAM wParam, LPARAM lParam);
+  virtual LRESULT WmChar(UINT msg, WPARAM wParam, LPARAM lParam);
+  virtual LRESULT WmGetDlgCode(UINT msg, WPARAM wParam, LPARAM lParam);
+  virtual LRESULT WmMouse(UINT msg, WPARAM wParam, LPARAM lParam);
+  virtual LRESULT WmCaptureChanged(UINT msg, WPARAM wParam, LPARAM lParam);
+  virtual LRESULT WmClose(UINT msg, WPARAM wParam, LPARAM lParam);
+
+  // Notifications a parent routes back to the child they concern; true when handled.
+  virtual bool CommandNotify(WORD code);
+  virtual bool DrawItem(const DRAWITEMSTRUCT& item);
+
+ private:
+  friend class Control;
+  void NcDestroy();
+
+  HWND mHandle = nullptr;
+  WNDPROC mOldProc = nullptr;  // set for subclassed system windows
+  int mTabOrder = -1;
+  std::vector<Control*> mControls;
+};
+
+class CustomControl : public WinControl {
+ public:
+  CustomControl(Component* owner, WinControl* parent);
+  static const wchar_t* ClassName() { return L"TNoxCustomControl"; }
+
+ protected:
+  virtual void Paint(Canvas& canvas) = 0;
+  LRESULT WmPaint(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  LRESULT WmEraseBkgnd(UINT msg, WPARAM wParam, LPARAM lParam) override;
+};
+
+}  // namespace nox

@@ -1,0 +1,85 @@
+#include "toolkit/PixelCanvas.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace nox {
+
+PixelCanvas::PixelCanvas(int width, int height, TColor background)
+    : mWidth(std::max(0, width)),
+      mHeight(std::max(0, height)),
+      mPixels(static_cast<size_t>(mWidth) * static_cast<size_t>(mHeight), PlainRgb(background)) {}
+
+void PixelCanvas::SetPixel(int x, int y, TColor c) {
+  if (x < 0 || y < 0 || x >= mWidth || y >= mHeight) return;
+  mPixels[static_cast<size_t>(y) * static_cast<size_t>(mWidth) + static_cast<size_t>(x)] =
+      PlainRgb(c);
+}
+
+TColor PixelCanvas::Pixel(int x, int y) const {
+  if (x < 0 || y < 0 || x >= mWidth || y >= mHeight) return kClBlack;
+  return mPixels[static_cast<size_t>(y) * static_cast<size_t>(mWidth) + static_cast<size_t>(x)];
+}
+
+void PixelCanvas::Fill(int left, int top, int right, int bottom, TColor c) {
+  left = std::max(left, 0);
+  top = std::max(top, 0);
+  right = std::min(right, mWidth);
+  bottom = std::min(bottom, mHeight);
+  for (int y = top; y < bottom; ++y)
+    for (int x = left; x < right; ++x) SetPixel(x, y, c);
+}
+
+void PixelCanvas::FillRect(const Rect& r) {
+  if (r.IsEmpty()) return;
+  Fill(r.Left, r.Top, r.Right, r.Bottom, BrushColor());
+}
+
+void PixelCanvas::FrameRect(const Rect& r) {
+  if (r.IsEmpty()) return;
+  const TColor c = BrushColor();
+  Fill(r.Left, r.Top, r.Right, r.Top + 1, c);
+  Fill(r.Left, r.Bottom - 1, r.Right, r.Bottom, c);
+  Fill(r.Left, r.Top, r.Left + 1, r.Bottom, c);
+  Fill(r.Right - 1, r.Top, r.Right, r.Bottom, c);
+}
+
+// Bresenham's walk from `from` towards `to`, leaving out `to` itself as GDI does.
+void PixelCanvas::DrawLine(Point from, Point to) {
+  const int dx = std::abs(to.X - from.X);
+  const int dy = -std::abs(to.Y - from.Y);
+  const int sx = from.X < to.X ? 1 : -1;
+  const int sy = from.Y < to.Y ? 1 : -1;
+  int err = dx + dy;
+  int x = from.X;
+  int y = from.Y;
+  const TColor c = PenColor();
+  while (x != to.X || y != to.Y) {
+    SetPixel(x, y, c);
+    const int e2 = 2 * err;
+    if (e2 >= dy) {
+      err += dy;
+      x += sx;
+    }
+    if (e2 <= dx) {
+      err += dx;
+      y += sy;
+    }
+  }
+}
+
+void PixelCanvas::Draw(int x, int y, const Bitmap& bitmap) {
+  const TColor key = bitmap.TransparentColor();
+  for (int row = 0; row < bitmap.Height(); ++row)
+    for (int col = 0; col < bitmap.Width(); ++col) {
+      const TColor p = bitmap.Pixel(col, row);
+      if (bitmap.Transparent && p == key) continue;
+      SetPixel(x + col, y + row, p);
+    }
+}
+
+void PixelCanvas::WriteText(const Rect& r, const std::wstring& text, unsigned format) {
+  mTexts.push_back(TextItem{r, text, format, TextColor()});
+}
+
+}  // namespace nox

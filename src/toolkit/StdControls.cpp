@@ -1,0 +1,168 @@
+#include "toolkit/StdControls.h"
+
+#include <algorithm>
+
+#include "toolkit/GdiCanvas.h"
+
+namespace nox {
+
+namespace {
+HWND ParentHandle(WinControl* parent) { return parent ? parent->Handle() : nullptr; }
+}  // namespace
+
+// ---- Label
+
+Label::Label(Component* owner, WinControl* parent) : GraphicControl(owner, parent) {}
+
+void Label::SetCaption(const std::wstring& caption) {
+  mCaption = caption;
+  Invalidate();
+}
+
+void Label::Paint(Canvas& canvas) {
+  const nox::Font* f = Font();
+  canvas.SetTextColor(static_cast<TColor>(Resolve(f ? f->Color : kClWindowText)));
+  if (!Enabled()) canvas.SetTextColor(static_cast<TColor>(GetSysColor(COLOR_GRAYTEXT)));
+  canvas.WriteText(Rect{0, 0, Width(), Height()}, mCaption, TextLeft);
+}
+
+// ---- Edit
+
+Edit::Edit(Component* owner, WinControl* parent) : Edit(owner, parent, ES_AUTOHSCROLL) {}
+
+Edit::Edit(Component* owner, WinControl* parent, DWORD extraStyle) : WinControl(owner, parent) {
+  CreateHandle(L"EDIT", WS_CHILD | WS_VISIBLE | WS_TABSTOP | extraStyle, WS_EX_CLIENTEDGE,
+               ParentHandle(parent), false);
+}
+
+LRESULT Edit::WmChar(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (CharFilter && !CharFilter(static_cast<wchar_t>(wParam))) return 0;  // discarded
+  return DefaultHandler(msg, wParam, lParam);
+}
+
+// ---- Memo
+
+Memo::Memo(Component* owner, WinControl* parent)
+    : Edit(owner, parent, ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL | ES_AUTOVSCROLL | WS_VSCROLL) {}
+
+void Memo::Clear() { SetText(std::wstring()); }
+
+void Memo::Append(const std::wstring& line) {
+  if (!Handle()) return;
+  const int len = GetWindowTextLengthW(Handle());
+  const std::wstring piece = len > 0 ? L"\r\n" + line : line;
+  SendMessageW(Handle(), EM_SETSEL, static_cast<WPARAM>(len), static_cast<LPARAM>(len));
+  SendMessageW(Handle(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(piece.c_str()));
+}
+
+void Memo::SetLines(const std::vector<std::wstring>& lines) {
+  std::wstring text;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (i) text += L"\r\n";
+    text += lines[i];
+  }
+  SetText(text);
+}
+
+std::vector<std::wstring> Memo::Lines() const {
+  std::vector<std::wstring> lines;
+  const std::wstring text = Text();
+  if (text.empty()) return lines;
+  size_t start = 0;
+  for (;;) {
+    const size_t end = text.find(L"\r\n", start);
+    lines.push_back(text.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start));
+    if (end == std::wstring::npos) break;
+    start = end + 2;
+  }
+  return lines;
+}
+
+LRESULT Memo::WmGetDlgCode(UINT msg, WPARAM wParam, LPARAM lParam) {
+  LRESULT code = DefaultHandler(msg, wParam, lParam);
+  code &= ~static_cast<LRESULT>(DLGC_WANTTAB);
+  const MSG* m = reinterpret_cast<const MSG*>(lParam);
+  if (m && m->message == WM_KEYDOWN && (m->wParam == VK_TAB || m->wParam == VK_ESCAPE))
+    code &= ~static_cast<LRESULT>(DLGC_WANTALLKEYS | DLGC_WANTMESSAGE);
+  return code;
+}
+
+// ---- Button
+
+Button::Button(Component* owner, WinControl* parent, bool ownerDraw) : WinControl(owner, parent) {
+  CreateHandle(L"BUTTON",
+               WS_CHILD | WS_VISIBLE | WS_TABSTOP | static_cast<DWORD>(ownerDraw ? BS_OWNERDRAW : BS_PUSHBUTTON),
+               0, ParentHandle(parent), false);
+}
+
+void Button::Click() {
+  if (OnClick) OnClick();
+}
+
+bool Button::CommandNotify(WORD code) {
+  if (code != BN_CLICKED) return false;
+  Click();
+  return true;
+}
+
+bool Button::DrawItem(const DRAWITEMSTRUCT& item) {
+  if (!OnDrawItem) return false;
+  OnDrawItem(item);
+  return true;
+}
+
+// ---- CheckBox
+
+CheckBox::CheckBox(Component* owner, WinControl* parent) : WinControl(owner, parent) {
+  CreateHandle(L"BUTTON", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 0,
+               ParentHandle(parent), false);
+}
+
+bool CheckBox::Checked() const {
+  return Handle() && SendMessageW(Handle(), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void CheckBox::SetChecked(bool checked) {
+  if (Handle()) SendMessageW(Handle(), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+bool CheckBox::CommandNotify(WORD code) {
+  if (code != BN_CLICKED) return false;
+  if (OnClick) OnClick();
+  return true;
+}
+
+// ---- ProgressBar
+
+ProgressBar::ProgressBar(Component* owner, WinControl* parent) : CustomControl(owner, parent) {}
+
+void ProgressBar::SetRange(int minValue, int maxValue) {
+  mMin = minValue;
+  mMax = std::max(minValue, maxValue);
+  mProgress = std::clamp(mProgress, mMin, mMax);
+  Invalidate();
+}
+
+void ProgressBar::SetProgress(int value) {
+  const int v = std::clamp(value, mMin, mMax);
+  if (v == mProgress) return;
+  mProgress = v;
+  Repaint();
+}
+
+void ProgressBar::Paint(Canvas& canvas) {
+  const Rect all{0, 0, Width(), Height()};
+  canvas.SetBrushColor(static_cast<TColor>(GetSysColor(COLOR_BTNSHADOW)));
+  canvas.FrameRect(all);
+  const Rect inner = all.Inflated(-1);
+  canvas.SetBrushColor(static_cast<TColor>(Resolve(Color())));
+  canvas.FillRect(inner);
+  const long long span = static_cast<long long>(mMax) - mMin;
+  if (span > 0 && !inner.IsEmpty()) {
+    const long long filled = static_cast<long long>(inner.Width()) * (mProgress - mMin) / span;
+    canvas.SetBrushColor(static_cast<TColor>(GetSysColor(COLOR_HIGHLIGHT)));
+    canvas.FillRect(Rect{inner.Left, inner.Top, inner.Left + static_cast<int>(filled), inner.Bottom});
+  }
+}
+
+}  // namespace nox

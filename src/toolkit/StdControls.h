@@ -1,0 +1,97 @@
+// The plain controls: Label (graphic), Edit, Memo, push Button (owner-drawn capable),
+// CheckBox and ProgressBar (a custom control).
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "toolkit/Control.h"
+
+namespace nox {
+
+class Label : public GraphicControl {
+ public:
+  Label(Component* owner, WinControl* parent);
+  const std::wstring& Caption() const { return mCaption; }
+  void SetCaption(const std::wstring& caption);
+  void Paint(Canvas& canvas) override;
+
+ private:
+  std::wstring mCaption;
+};
+
+// Single-line edit. CharFilter, when set, decides which typed characters reach the edit.
+class Edit : public WinControl {
+ public:
+  Edit(Component* owner, WinControl* parent);
+  std::function<bool(wchar_t)> CharFilter;
+
+ protected:
+  Edit(Component* owner, WinControl* parent, DWORD extraStyle);
+  LRESULT WmChar(UINT msg, WPARAM wParam, LPARAM lParam) override;
+};
+
+// Multi-line text: a list of lines, read-only by default, vertical scroll bar, no word
+// wrap. Its window text is the lines joined by CR LF. Tab leaves it (it wants no tabs).
+class Memo : public Edit {
+ public:
+  Memo(Component* owner, WinControl* parent);
+  void Clear();
+  void Append(const std::wstring& line);
+  void SetLines(const std::vector<std::wstring>& lines);
+  std::vector<std::wstring> Lines() const;
+
+ protected:
+  LRESULT WmGetDlgCode(UINT msg, WPARAM wParam, LPARAM lParam) override;
+};
+
+// Push button. Click() is the programmatic click: it runs OnClick as a user's click does.
+// An owner-drawn button (OwnerDraw at creation) paints in DrawItem, which the parent's
+// WM_DRAWITEM is routed to; OnDrawItem gives that paint to whoever builds the button.
+class Button : public WinControl {
+ public:
+  Button(Component* owner, WinControl* parent, bool ownerDraw = false);
+  std::function<void()> OnClick;
+  std::function<void(const DRAWITEMSTRUCT&)> OnDrawItem;
+  virtual void Click();
+  const std::wstring Caption() const { return Text(); }
+  void SetCaption(const std::wstring& caption) { SetText(caption); }
+
+ protected:
+  bool CommandNotify(WORD code) override;
+  bool DrawItem(const DRAWITEMSTRUCT& item) override;
+};
+
+class CheckBox : public WinControl {
+ public:
+  CheckBox(Component* owner, WinControl* parent);
+  std::function<void()> OnClick;
+  bool Checked() const;
+  void SetChecked(bool checked);
+
+ protected:
+  bool CommandNotify(WORD code) override;
+};
+
+// A plain progress bar: a sunken frame and a bar in the highlight colour whose length is
+// (Progress - Min) / (Max - Min) of the inner width.
+class ProgressBar : public CustomControl {
+ public:
+  ProgressBar(Component* owner, WinControl* parent);
+  int MinValue() const { return mMin; }
+  int MaxValue() const { return mMax; }
+  void SetRange(int minValue, int maxValue);
+  int Progress() const { return mProgress; }
+  void SetProgress(int value);  // kept within the range
+
+ protected:
+  void Paint(Canvas& canvas) override;
+
+ private:
+  int mMin = 0;
+  int mMax = 100;
+  int mProgress = 0;
+};
+
+}  // namespace nox

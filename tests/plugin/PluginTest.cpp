@@ -1,0 +1,364 @@
+// The real pinoxfade.dll under a test host: exports, handshake, the dialog's window and
+// controls, the automation message and the lifecycle orders.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "dialog/ControlIds.h"
+#include "support/TestHost.h"
+
+using namespace nox;
+using nox::test::TestHost;
+
+namespace {
+
+RECT ChildRect(HWND dialog, HWND child) {
+  RECT r{};
+  GetWindowRect(child, &r);
+  MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+std::wstring ClassOf(HWND hwnd) {
+  wchar_t name[64] = {};
+  GetClassNameW(hwnd, name, 64);
+  return name;
+}
+
+class PluginTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(host.Loaded()) << "pinoxfade.dll beside the test executable"; }
+  void Start() {
+    ASSERT_EQ(host.Initialize(), 1);
+    host.Activate();
+    ASSERT_NE(TestHost::Dialog(), nullptr);
+  }
+  TestHost host;
+};
+
+TEST_F(PluginTest, HandshakeWritesExactlyTheTwoStringsAndAnswersOne) {
+  EXPECT_EQ(host.Initialize(), 1);
+  EXPECT_EQ(std::memcmp(host.NameBuffer, "Noxfade 1.2", 12), 0);
+  EXPECT_EQ(static_cast<unsigned char>(host.NameBuffer[12]), 0xCC) << "13th byte untouched";
+  EXPECT_EQ(std::memcmp(host.DescriptionBuffer, "Noise removal using AI", 23), 0);
+  EXPECT_EQ(static_cast<unsigned char>(host.DescriptionBuffer[23]), 0xCC);
+  EXPECT_EQ(TestHost::Dialog(), nullptr) << "initialize creates no dialog";
+  EXPECT_TRUE(host.Calls.empty()) << "the host is not called before a run";
+}
+
+TEST_F(PluginTest, DialogWindowHasTheDesignedFrame) {
+  Start();
+  host.Activate();  // a second activate shows the same dialog again
+  ASSERT_EQ(TestHost::DialogWindows().size(), 1u);
+  HWND dlg = TestHost::Dialog();
+  EXPECT_TRUE(IsWindowVisible(dlg));
+  EXPECT_EQ(TestHost::Text(dlg), L"Plugin for Noxfade v1.2");
+  RECT client{};
+  GetClientRect(dlg, &client);
+  EXPECT_EQ(client.right, 346);
+  EXPECT_EQ(client.bottom, 337);
+  const LONG_PTR style = GetWindowLongPtrW(dlg, GWL_STYLE);
+  const LONG_PTR ex = GetWindowLongPtrW(dlg, GWL_EXSTYLE);
+  EXPECT_TRUE(ex & WS_EX_TOPMOST);
+  EXPECT_TRUE(ex & WS_EX_DLGMODALFRAME);
+  EXPECT_FALSE(style & WS_THICKFRAME) << "not resizable";
+  EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+  EXPECT_EQ(style & WS_CAPTION, WS_CAPTION);
+  EXPECT_TRUE(style & WS_SYSMENU);
+  EXPECT_EQ(GetWindow(dlg, GW_OWNER), host.HostWindow()) << "owned by the host window";
+
+  // Centred in the work area on the first show.
+  RECT work{}, win{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  GetWindowRect(dlg, &win);
+  const int w = win.right - win.left, h = win.bottom - win.top;
+  EXPECT_EQ(win.left, std::max<LONG>(work.left, work.left + (work.right - work.left - w) / 2));
+  EXPECT_EQ(win.top, std::max<LONG>(work.top, work.top + (work.bottom - work.top - h) / 2));
+
+  // Close only hides; the next activate shows the same window where the user left it.
+  SetWindowPos(dlg, nullptr, 17, 23, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  SendMessageW(dlg, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(IsWindow(dlg));
+  EXPECT_FALSE(IsWindowVisible(dlg));
+  host.Activate();
+  EXPECT_EQ(TestHost::Dialog(), dlg);
+  EXPECT_TRUE(IsWindowVisible(dlg));
+  GetWindowRect(dlg, &win);
+  EXPECT_EQ(win.left, 17);
+  EXPECT_EQ(win.top, 23);
+}
+
+TEST_F(PluginTest, EveryControlAtItsPlaceWithItsTextAndTabOrder) {
+  Start();
+  HWND dlg = TestHost::Dialog();
+  struct Expect {
+    int id, left, top, width, height;
+    const wchar_t* cls;
+    const wchar_t* text;
+    bool visible;
+  };
+  const Expect expected[] = {
+      {IdEdFolder, 8, 21, 281, 21, L"Edit", L"", true},
+      {IdButStart, 260, 303, 78, 29, L"Button", L"Start", true},
+      {IdButDir, 294, 19, 43, 24, L"Button", L"...", true},
+      {IdCBTestImage, 171, 2, 117, 17, L"Button", L"_Test imagemode_", false},
+      {IdButHelp, 217, 303, 37, 29, L"Button", L"", true},
+      {IdCBScale8bit, 118, 310, 86, 17, L"Button", L"Image is 8 bit", true},
+      {IdEdStrength, 53, 308, 52, 22, L"Edit", L"80", true},
+      {IdGauLog, 8, 50, 329, 22, nullptr, L"", true},
+      {IdMemoLog, 8, 80, 329, 217, L"Edit", nullptr, true},
+  };
+  for (const Expect& e : expected) {
+    SCOPED_TRACE(e.id);
+    HWND c = GetDlgItem(dlg, e.id);
+    ASSERT_NE(c, nullptr);
+    const RECT r = ChildRect(dlg, c);
+    EXPECT_EQ(r.left, e.left);
+    EXPECT_EQ(r.top, e.top);
+    EXPECT_EQ(r.right - r.left, e.width);
+    EXPECT_EQ(r.bottom - r.top, e.height);
+    if (e.cls) {
+      EXPECT_EQ(ClassOf(c), e.cls);
+    }
+    if (e.text) {
+      EXPECT_EQ(TestHost::Text(c), e.text);
+    }
+    EXPECT_EQ(IsWindowVisible(c) != FALSE, e.visible);
+  }
+  EXPECT_EQ(SendMessageW(GetDlgItem(dlg, IdCBScale8bit), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  EXPECT_EQ(SendMessageW(GetDlgItem(dlg, IdCBTestImage), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  const LONG_PTR memoStyle = GetWindowLongPtrW(GetDlgItem(dlg, IdMemoLog), GWL_STYLE);
+  EXPECT_TRUE(memoStyle & ES_READONLY);
+  EXPECT_TRUE(memoStyle & ES_MULTILINE);
+  EXPECT_TRUE(memoStyle & WS_VSCROLL);
+
+  // Every control uses the dialog's Tahoma -11.
+  HFONT font = reinterpret_cast<HFONT>(SendMessageW(GetDlgItem(dlg, IdEdFolder), WM_GETFONT, 0, 0));
+  LOGFONTW lf{};
+  ASSERT_TRUE(GetObjectW(font, sizeof(lf), &lf));
+  EXPECT_STREQ(lf.lfFaceName, L"Tahoma");
+  EXPECT_EQ(lf.lfHeight, -11);
+  for (int id : {IdButStart, IdMemoLog, IdCBScale8bit, IdEdStrength})
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(GetDlgItem(dlg, id), WM_GETFONT, 0, 0)), font);
+
+  // Tab order: Start, folder, "...", log, (invisible test box skipped), Help, 8 bit, strength.
+  const int order[] = {IdButStart, IdEdFolder, IdButDir, IdMemoLog, IdButHelp, IdCBScale8bit, IdEdStrength};
+  HWND at = GetDlgItem(dlg, IdButStart);
+  for (size_t i = 1; i <= std::size(order); ++i) {
+    at = GetNextDlgTabItem(dlg, at, FALSE);
+    EXPECT_EQ(GetDlgCtrlID(at), order[i % std::size(order)]) << "step " << i;
+  }
+
+  const std::vector<std::wstring> log = TestHost::LogLines();
+  const std::vector<std::wstring> nine = {
+      L"Noxfade plugin, version 1.2.",
+      L"It's required a CPU with AVX instructions and Windows 64 bit.",
+      L"Before starting, select the folder where Noxfade is installed.",
+      L"",
+      L"The image MUST have a real 16 bit dynamic (range approx.",
+      L" 0..65000) or 8 bit (approx. 0..255). This is usually ensured",
+      L"by the DDP or the Histogram Stretch filter. The correct range",
+      L"can be also ensured by the command: Arithmetic / Scale /",
+      L"Transfer function, with Normalization = 65535."};
+  EXPECT_EQ(log, nine);
+}
+
+TEST_F(PluginTest, AutomationMessageIsRecognisedOnlyForMatchingKnownCodes) {
+  Start();
+  EXPECT_EQ(TestHost::SendPluginCommand(kPluginCmdQueryBusy, kPluginCmdQueryBusy), 0);
+  EXPECT_EQ(TestHost::SendPluginCommand(kPluginCmdStart, kPluginCmdQueryBusy), 0);
+  EXPECT_EQ(TestHost::SendPluginCommand(kPluginCmdQueryBusy, kPluginCmdStart), 0);
+  EXPECT_EQ(TestHost::SendPluginCommand(1013, 1013), 0);
+  EXPECT_TRUE(host.Calls.empty()) << "mismatched codes start nothing";
+
+  // No image open: the run still answers 1 and the log holds only the one line.
+  EXPECT_EQ(TestHost::SendPluginCommand(kPluginCmdStart, kPluginCmdStart), 1);
+  ASSERT_EQ(host.Calls.size(), 1u);
+  EXPECT_EQ(host.Calls[0].command, CmdGetCurrentImage);
+  EXPECT_EQ(host.Calls[0].arg1, 4096);
+  EXPECT_EQ(host.Calls[0].arg2, 0);
+  EXPECT_EQ(host.Calls[0].arg3, 0);
+  EXPECT_EQ(TestHost::LogLines(), std::vector<std::wstring>{L"Please open an image."});
+
+  // With a monochrome image: size, then planes 0, 2 and 3 with addresses to fill.
+  host.Calls.clear();
+  host.CurrentImage = host.AddImage(4, 3, true, 1000.0f);
+  EXPECT_EQ(TestHost::SendPluginCommand(kPluginCmdStart, kPluginCmdStart), 1);
+  ASSERT_GE(host.Calls.size(), 5u);
+  EXPECT_EQ(host.Calls[1].command, CmdGetImageSize);
+  EXPECT_EQ(host.Calls[1].arg1, host.CurrentImage);
+  EXPECT_NE(host.Calls[1].arg2, 0);
+  EXPECT_NE(host.Calls[1].arg3, 0);
+  const int64_t planes[] = {0, 2, 3};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(host.Calls[2 + i].command, CmdGetPlane);
+    EXPECT_EQ(host.Calls[2 + i].arg1, host.CurrentImage);
+    EXPECT_NE(host.Calls[2 + i].arg2, 0);
+    EXPECT_EQ(host.Calls[2 + i].arg3, planes[i]);
+  }
+}
+
+TEST_F(PluginTest, WhileARunIsInProgressTheDialogIsBusyAndStartsNothingMore) {
+  Start();
+  HWND dlg = TestHost::Dialog();
+  LRESULT busyDuringRun = -1, startDuringRun = -1;
+  int nested = 0;
+  host.OnCall = [&](const nox::test::HostCall& call) {
+    if (call.command != CmdGetCurrentImage) return;
+    if (++nested > 1) return;
+    busyDuringRun = SendMessageW(dlg, kWmPluginCommand, kPluginCmdQueryBusy, kPluginCmdQueryBusy);
+    startDuringRun = SendMessageW(dlg, kWmPluginCommand, kPluginCmdStart, kPluginCmdStart);
+    SendMessageW(GetDlgItem(dlg, IdButStart), BM_CLICK, 0, 0);  // a user's click meanwhile
+  };
+  EXPECT_EQ(TestHost::SendPluginCommand(kPluginCmdStart, kPluginCmdStart), 1);
+  EXPECT_EQ(busyDuringRun, 1);
+  EXPECT_EQ(startDuringRun, 0) << "no second run inside the first";
+  EXPECT_EQ(nested, 1);
+  EXPECT_EQ(host.CallsOf(CmdGetCurrentImage).size(), 1u);
+  EXPECT_EQ(TestHost::SendPluginCommand(kPluginCmdQueryBusy, kPluginCmdQueryBusy), 0) << "idle again";
+
+  // Start disabled (as during the denoiser's run) also counts as busy.
+  host.OnCall = nullptr;
+  EnableWindow(GetDlgItem(dlg, IdButStart), FALSE);
+  EXPECT_EQ(TestHost::SendPluginCommand(kPluginCmdQueryBusy, kPluginCmdQueryBusy), 1);
+  EXPECT_EQ(TestHost::SendPluginCommand(kPluginCmdStart, kPluginCmdStart), 0);
+  EnableWindow(GetDlgItem(dlg, IdButStart), TRUE);
+  EXPECT_EQ(host.CallsOf(CmdGetCurrentImage).size(), 1u);
+
+  // A real click on Start runs the workflow too.
+  SendMessageW(GetDlgItem(dlg, IdButStart), BM_CLICK, 0, 0);
+  EXPECT_EQ(host.CallsOf(CmdGetCurrentImage).size(), 2u);
+}
+
+TEST_F(PluginTest, FinalizeDuringARunWaitsForItsEnd) {
+  Start();
+  HWND dlg = TestHost::Dialog();
+  bool aliveAfterPump = false;
+  host.OnCall = [&](const nox::test::HostCall& call) {
+    if (call.command != CmdGetCurrentImage) return;
+    host.Finalize();
+    TestHost::Pump(50);  // the deferred release arrives during the run
+    aliveAfterPump = IsWindow(dlg) != FALSE;
+  };
+  EXPECT_EQ(TestHost::SendPluginCommand(kPluginCmdStart, kPluginCmdStart), 1);
+  EXPECT_TRUE(aliveAfterPump);
+  EXPECT_TRUE(IsWindow(dlg)) << "still there when the run returns";
+  TestHost::Pump(50);
+  EXPECT_FALSE(IsWindow(dlg)) << "released once the run has ended";
+}
+
+TEST_F(PluginTest, ActivateAfterFinalizeShowsNothingUntilTheNextInitialize) {
+  Start();
+  HWND first = TestHost::Dialog();
+  SendMessageW(first, WM_CLOSE, 0, 0);  // hidden by the user
+  host.Finalize();
+  EXPECT_TRUE(IsWindow(first)) << "release is deferred";
+  host.Activate();  // before the release is carried out
+  EXPECT_FALSE(IsWindowVisible(first)) << "the released dialog is not shown again";
+  EXPECT_EQ(TestHost::DialogWindows().size(), 1u);
+  TestHost::Pump(50);
+  EXPECT_FALSE(IsWindow(first));
+  host.Activate();
+  TestHost::Pump(20);
+  EXPECT_TRUE(TestHost::DialogWindows().empty()) << "nothing created or shown";
+
+  ASSERT_EQ(host.Initialize(), 1);
+  host.Activate();
+  ASSERT_EQ(TestHost::DialogWindows().size(), 1u);
+  EXPECT_TRUE(IsWindowVisible(TestHost::Dialog()));
+}
+
+TEST_F(PluginTest, InitializeForgetsTheDialogAndUnloadDestroysEveryLiveOne) {
+  Start();
+  HWND first = TestHost::Dialog();
+  ASSERT_EQ(host.Initialize(), 1);
+  EXPECT_TRUE(IsWindow(first)) << "initialize does not destroy the dialog";
+  host.Activate();
+  const std::vector<HWND> both = TestHost::DialogWindows();
+  ASSERT_EQ(both.size(), 2u) << "a new dialog after initialize";
+
+  HMODULE module = host.Module();
+  host.Unload();
+  for (HWND h : both) EXPECT_FALSE(IsWindow(h));
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  EXPECT_FALSE(GetClassInfoExW(module, kDialogClassName, &wc)) << "class unregistered";
+
+  // The keyboard hook went with the module: keystrokes still flow without a crash.
+  HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_POPUP | WS_VISIBLE, 0, 0, 50, 20, nullptr,
+                              nullptr, GetModuleHandleW(nullptr), nullptr);
+  PostMessageW(edit, WM_KEYDOWN, VK_TAB, 0);
+  PostMessageW(edit, WM_CHAR, L'x', 0);
+  TestHost::Pump(20);
+  EXPECT_EQ(TestHost::Text(edit), L"x");
+  DestroyWindow(edit);
+}
+
+TEST_F(PluginTest, KeyboardNavigationAndTheStrengthFilter) {
+  Start();
+  HWND dlg = TestHost::Dialog();
+  HWND start = GetDlgItem(dlg, IdButStart);
+  SetForegroundWindow(dlg);
+  SetFocus(start);
+  ASSERT_EQ(GetFocus(), start);
+  // The host's own loop dispatches the keystroke: the hook hands it to the dialog manager.
+  PostMessageW(start, WM_KEYDOWN, VK_TAB, 0);
+  TestHost::Pump(20);
+  EXPECT_EQ(GetFocus(), GetDlgItem(dlg, IdEdFolder));
+
+  // Only "+", "-" and digits reach the strength field.
+  HWND strength = GetDlgItem(dlg, IdEdStrength);
+  SetWindowTextW(strength, L"");
+  for (wchar_t ch : std::wstring(L"7a.,e+5-"))
+    SendMessageW(strength, WM_CHAR, ch, 0);
+  EXPECT_EQ(TestHost::Text(strength), L"7+5-");
+}
+
+TEST_F(PluginTest, HelpReportsAMissingReadmeAndOpensAPresentOne) {
+  Start();
+  HWND help = GetDlgItem(TestHost::Dialog(), IdButHelp);
+  const std::wstring readme = TestHost::ExeFolder() + L"NoxfadePlugin-readme.htm";
+  DeleteFileW(readme.c_str());
+  {
+    nox::test::DialogCatcher catcher;
+    SendMessageW(help, BM_CLICK, 0, 0);
+    ASSERT_EQ(catcher.Caught.size(), 1u);
+    EXPECT_EQ(catcher.Caught[0].caption, L"Error");
+    EXPECT_TRUE(catcher.Caught[0].HasText(
+        L"\"NoxfadePlugin-readme.htm\" not found.\rYou may find this file inside the zip archive."));
+  }
+  HANDLE f = CreateFileW(readme.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(f, INVALID_HANDLE_VALUE);
+  CloseHandle(f);
+  {
+    nox::test::DialogCatcher catcher;
+    SendMessageW(help, BM_CLICK, 0, 0);
+    TestHost::Pump(50);
+    // Whether the shell opens .htm files depends on the machine: either it opens the
+    // file (no box) or it reports the one defined failure.
+    ASSERT_LE(catcher.Caught.size(), 1u);
+    if (!catcher.Caught.empty()) {
+      EXPECT_EQ(catcher.Caught[0].caption, L"Error");
+      EXPECT_TRUE(catcher.Caught[0].HasText(L"Cannot open document."));
+    }
+  }
+  DeleteFileW(readme.c_str());
+}
+
+TEST_F(PluginTest, FolderButtonOpensTheBrowserAndCancelChangesNothing) {
+  Start();
+  HWND dlg = TestHost::Dialog();
+  nox::test::DialogCatcher catcher;
+  SendMessageW(GetDlgItem(dlg, IdButDir), BM_CLICK, 0, 0);
+  ASSERT_EQ(catcher.Caught.size(), 1u);
+  EXPECT_TRUE(catcher.Caught[0].HasText(L"Noxfade installation folder"));
+  EXPECT_EQ(TestHost::Text(GetDlgItem(dlg, IdEdFolder)), L"");
+  EXPECT_TRUE(IsWindowEnabled(dlg)) << "enabled again after the browser";
+  EXPECT_TRUE(IsWindowEnabled(host.HostWindow()));
+}
+
+}  // namespace

@@ -1,0 +1,114 @@
+// A host for the Windows tests: loads the real pinoxfade.dll from the test executable's
+// folder, serves in-memory images through a HostCallback that records every call, and
+// helps to find and drive the dialog's windows.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "plugin/HostProtocol.h"
+
+namespace nox {
+namespace test {
+
+struct HostCall {
+  uint8_t command;
+  int64_t arg1;
+  int64_t arg2;
+  int64_t arg3;
+};
+
+struct HostImage {
+  int32_t width = 0;
+  int32_t height = 0;
+  bool mono = true;
+  std::vector<float> planes[3];  // host planes 0, 2, 3 (a mono image serves plane 0 for all)
+  std::vector<float> undo[3];
+  int saveUndoCount = 0;
+  int refreshCount = 0;
+};
+
+class TestHost {
+ public:
+  // Loads the DLL (Loaded() tells whether it worked) and makes a hidden host window.
+  TestHost();
+  ~TestHost();  // frees the DLL if still loaded
+  TestHost(const TestHost&) = delete;
+  TestHost& operator=(const TestHost&) = delete;
+
+  static TestHost* Current() { return sCurrent; }
+  static std::wstring ExeFolder();  // ends in a backslash
+
+  bool Loaded() const { return mModule != nullptr; }
+  HMODULE Module() const { return mModule; }
+  HWND HostWindow() const { return mHostWindow; }
+
+  // The exports, with this host's callback, buffers and window.
+  int32_t Initialize();
+  void Activate();
+  void Finalize();
+  void Unload();  // FreeLibrary
+  char NameBuffer[64];
+  char DescriptionBuffer[64];
+
+  // Images served by the callback; handles start at 1. Current image 0 means none open.
+  ImageHandle AddImage(int32_t width, int32_t height, bool mono, float value);
+  HostImage& Image(ImageHandle h) { return mImages.at(static_cast<size_t>(h - 1)); }
+  ImageHandle CurrentImage = 0;
+  int64_t Version = 900;
+
+  std::vector<HostCall> Calls;
+  std::vector<HostCall> CallsOf(uint8_t command) const;
+  // Runs inside the callback, after the call is recorded and before it is served.
+  std::function<void(const HostCall&)> OnCall;
+
+  // Windows of this process.
+  static std::vector<HWND> DialogWindows();  // every window of class TFormCVPluginDenoise
+  static HWND Dialog();                      // the first of them, or null
+  static HWND Control(int id) { return GetDlgItem(Dialog(), id); }
+  static std::wstring Text(HWND hwnd);
+  static std::vector<std::wstring> LogLines();  // MemoLog's text split at CR LF
+  static LRESULT SendPluginCommand(WPARAM wParam, LPARAM lParam);
+  // Dispatches every pending message, for at least `ms` milliseconds.
+  static void Pump(int ms = 0);
+
+ private:
+  static int64_t Callback(uint8_t command, int64_t arg1, int64_t arg2, int64_t arg3);
+  int64_t Serve(const HostCall& call);
+
+  static TestHost* sCurrent;
+  HMODULE mModule = nullptr;
+  pi_initialize_fn mInitialize = nullptr;
+  pi_activate_fn mActivate = nullptr;
+  pi_finalize_fn mFinalize = nullptr;
+  HWND mHostWindow = nullptr;
+  std::vector<HostImage> mImages;
+};
+
+// Captures and closes the dialog boxes ("#32770": message boxes, the folder browser) that
+// open on this thread while it is alive: a timer looks for them every few milliseconds,
+// records caption and child texts, and closes them with IDCANCEL.
+class DialogCatcher {
+ public:
+  struct Box {
+    std::wstring caption;
+    std::vector<std::wstring> texts;  // the texts of its child windows
+    bool HasText(const std::wstring& t) const;
+  };
+  DialogCatcher();
+  ~DialogCatcher();
+  std::vector<Box> Caught;
+
+ private:
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
+  static DialogCatcher* sActive;
+  UINT_PTR mTimer = 0;
+  std::vector<HWND> mSeen;
+};
+
+}  // namespace test
+}  // namespace nox
