@@ -1,0 +1,132 @@
+// The pixel canvas follows GDI's geometry; the component model owns and finds.
+#include <gtest/gtest.h>
+
+#include "toolkit/Component.h"
+#include "toolkit/PixelCanvas.h"
+
+using namespace nox;
+
+namespace {
+
+constexpr TColor kBg = 0xFFFFFF;
+constexpr TColor kInk = 0x123456;
+
+// The set pixels as a picture, '#' for ink and '.' for the background.
+std::string Picture(const PixelCanvas& c) {
+  std::string s;
+  for (int y = 0; y < c.Height(); ++y) {
+    for (int x = 0; x < c.Width(); ++x) s += c.Pixel(x, y) == kBg ? '.' : '#';
+    s += '\n';
+  }
+  return s;
+}
+
+TEST(PixelCanvas, LinesLeaveOutTheirEndPoint) {
+  PixelCanvas c(6, 6, kBg);
+  c.SetPenColor(kInk);
+  c.MoveTo(0, 0);
+  c.LineTo(4, 0);  // horizontal: columns 0..3
+  c.MoveTo(5, 1);
+  c.LineTo(5, 5);  // vertical down: rows 1..4
+  c.MoveTo(0, 5);
+  c.LineTo(3, 2);  // 45 degrees up-right: (0,5) (1,4) (2,3)
+  EXPECT_EQ(Picture(c),
+            "####..\n"
+            ".....#\n"
+            ".....#\n"
+            "..#..#\n"
+            ".#...#\n"
+            "#.....\n");
+  EXPECT_EQ(c.PenPos().X, 3);
+  EXPECT_EQ(c.PenPos().Y, 2);
+}
+
+TEST(PixelCanvas, LinesDrawnBackwardsAndZeroLengthLines) {
+  PixelCanvas c(5, 3, kBg);
+  c.SetPenColor(kInk);
+  c.MoveTo(4, 1);
+  c.LineTo(0, 1);  // right to left: columns 4..1
+  c.MoveTo(2, 2);
+  c.LineTo(2, 2);  // nothing
+  EXPECT_EQ(Picture(c), ".....\n.####\n.....\n");
+}
+
+TEST(PixelCanvas, RectanglesLeaveOutRightColumnAndBottomRow) {
+  PixelCanvas c(7, 6, kBg);
+  c.SetBrushColor(kInk);
+  c.FillRect(Rect{1, 1, 3, 3});  // 2 x 2
+  c.FrameRect(Rect{3, 1, 7, 6});  // border of columns 3..6, rows 1..5
+  c.FillRect(Rect{5, 0, 5, 4});   // empty: nothing
+  c.FrameRect(Rect{2, 5, 1, 6});  // inverted: nothing
+  EXPECT_EQ(Picture(c),
+            ".......\n"
+            ".######\n"
+            ".###..#\n"
+            "...#..#\n"
+            "...#..#\n"
+            "...####\n");
+}
+
+TEST(PixelCanvas, ClipsAtTheBufferAndKeepsPlainColours) {
+  PixelCanvas c(3, 3, kBg);
+  c.SetBrushColor(static_cast<TColor>(0xFF00000F));  // a system reference is stored as plain RGB bits
+  c.FillRect(Rect{-5, -5, 10, 1});
+  EXPECT_EQ(c.Pixel(0, 0), 0x00000F);
+  EXPECT_EQ(c.Pixel(2, 0), 0x00000F);
+  EXPECT_EQ(c.Pixel(1, 1), kBg);
+  c.SetPixel(-1, 0, kInk);  // outside: ignored
+  c.SetPixel(3, 3, kInk);
+  EXPECT_EQ(c.Pixel(5, 5), kClBlack);
+}
+
+TEST(PixelCanvas, TransparentBitmapSkipsItsBottomLeftColour) {
+  Bitmap glyph(3, 2, kClWhite);
+  glyph.SetPixel(1, 0, kInk);
+  glyph.SetPixel(2, 1, 0x00FF00);
+  PixelCanvas c(4, 3, 0x0000FF);
+  c.Draw(1, 1, glyph);  // opaque: white is drawn
+  EXPECT_EQ(c.Pixel(1, 1), kClWhite);
+  EXPECT_EQ(c.Pixel(2, 1), kInk);
+  glyph.Transparent = true;
+  EXPECT_EQ(glyph.TransparentColor(), kClWhite);
+  PixelCanvas t(4, 3, 0x0000FF);
+  t.Draw(1, 1, glyph);
+  EXPECT_EQ(t.Pixel(1, 1), 0x0000FF);
+  EXPECT_EQ(t.Pixel(2, 1), kInk);
+  EXPECT_EQ(t.Pixel(3, 2), 0x00FF00);
+  EXPECT_EQ(t.Pixel(1, 2), 0x0000FF);
+}
+
+TEST(PixelCanvas, TextIsRecordedWithItsPlaceAndColour) {
+  PixelCanvas c(10, 10);
+  c.SetTextColor(kInk);
+  c.WriteText(Rect{1, 2, 9, 8}, L"Start", TextCenter | TextSingleLine);
+  ASSERT_EQ(c.Texts().size(), 1u);
+  EXPECT_EQ(c.Texts()[0].Text, L"Start");
+  EXPECT_EQ(c.Texts()[0].Bounds, (Rect{1, 2, 9, 8}));
+  EXPECT_EQ(c.Texts()[0].Color, kInk);
+}
+
+TEST(Component, OwnerDeletesOwnedInReverseOrderAndFindsByName) {
+  std::vector<std::wstring> deleted;
+  struct Probe : Component {
+    Probe(Component* owner, const wchar_t* name, std::vector<std::wstring>& log)
+        : Component(owner), mLog(log) { SetName(name); }
+    ~Probe() override { mLog.push_back(Name()); }
+    std::vector<std::wstring>& mLog;
+  };
+  auto* root = new Component(nullptr);
+  new Probe(root, L"EdFolder", deleted);
+  auto* middle = new Probe(root, L"CBScale8bit", deleted);
+  new Probe(root, L"EdStrength", deleted);
+  ASSERT_EQ(root->Components().size(), 3u);
+  EXPECT_EQ(root->Components()[1], middle);
+  EXPECT_EQ(root->FindComponent(L"edstrength"), root->Components()[2]);
+  EXPECT_EQ(root->FindComponent(L"Nothing"), nullptr);
+  delete middle;  // leaves the owner's list
+  EXPECT_EQ(root->Components().size(), 2u);
+  delete root;
+  EXPECT_EQ(deleted, (std::vector<std::wstring>{L"CBScale8bit", L"EdStrength", L"EdFolder"}));
+}
+
+}  // namespace
