@@ -57,11 +57,17 @@ TEST_P(RoundTrip, RestoresWholeNumberPlanesExactly) {
   }
 }
 
+std::string CaseName(const ::testing::TestParamInfo<RoundTripCase>& param) {
+  return std::string(param.param.colour ? "Colour" : "Mono") + "_scale" +
+         std::to_string(static_cast<int>(param.param.scale));
+}
+
 INSTANTIATE_TEST_SUITE_P(MonoAndColour, RoundTrip,
                          ::testing::Values(RoundTripCase{false, 1.0f, 65535},
                                            RoundTripCase{true, 1.0f, 65535},
                                            RoundTripCase{false, 256.0f, 256},
-                                           RoundTripCase{true, 256.0f, 256}));
+                                           RoundTripCase{true, 256.0f, 256}),
+                         CaseName);
 
 TEST(ResultReader, ScalesAndRoundsTiesToEven) {
   ScratchDir dir;
