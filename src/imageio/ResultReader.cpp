@@ -2,6 +2,12 @@
 
 #ifdef _WIN32
 // FreeImage's header needs the Windows types when built for Windows.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
 #include <windows.h>
 #endif
 #include <FreeImage.h>
