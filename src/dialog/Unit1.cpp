@@ -68,15 +68,18 @@ std::wstring AddTrailingBackslash(const std::wstring& path) {
   return path + L'\\';
 }
 
-std::wstring GetTempFolder() {
+std::wstring GetTempFolder() { return GetTempFolderFrom(&GetTempPathW); }
+
+std::wstring GetTempFolderFrom(TempPathFunction getTempPath) {
   // A temporary folder longer than the classic 260 characters is read with a buffer of
   // the size GetTempPathW asks for, rather than dropped.
   std::vector<wchar_t> buf(260, L'\0');
-  DWORD n = GetTempPathW(static_cast<DWORD>(buf.size()), buf.data());
-  while (n > buf.size()) {
+  DWORD n = getTempPath(static_cast<DWORD>(buf.size()), buf.data());
+  for (int attempt = 0; attempt < 4 && n > buf.size(); ++attempt) {  // the variable may change between calls
     buf.assign(static_cast<size_t>(n) + 1, L'\0');
-    n = GetTempPathW(static_cast<DWORD>(buf.size()), buf.data());
+    n = getTempPath(static_cast<DWORD>(buf.size()), buf.data());
   }
+  if (n > buf.size()) return std::wstring();
   if (n == 0) return std::wstring();
   return AddTrailingBackslash(UpToNul(buf));
 }

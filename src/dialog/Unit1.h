@@ -83,6 +83,9 @@ class TFormCVPluginDenoise : public Form {
 
 // Routines of the dialog.
 std::wstring GetTempFolder();
+// GetTempFolder over a given GetTempPathW-like function (GetTempFolder passes the real one).
+using TempPathFunction = DWORD(WINAPI*)(DWORD size, LPWSTR buffer);
+std::wstring GetTempFolderFrom(TempPathFunction getTempPath);
 std::wstring FindConfigFolder(const std::wstring& hostName);
 // FindConfigFolder with the host's executable folder given (FindConfigFolder passes the
 // running process's).
