@@ -58,7 +58,7 @@ int RunBatch(const HostOptions& options, HostSession& session, PluginModule& plu
   }
   PumpPendingMessages();
 
-  PressStart(dialog);
+  if (PressStart(dialog) != 1) Fail(L"the dialog did not take the Start command");
   PumpPendingMessages();
 
   int code = 0;
