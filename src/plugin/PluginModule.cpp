@@ -26,7 +26,13 @@ int32_t Initialize(HostCallback callback, char* nameBuffer, char* descriptionBuf
 
 void Activate() {
   if (gReleased) return;  // released and not initialised again: never show it
-  if (!gDialog || !Application::Instance().IsLive(gDialog)) gDialog = new TFormCVPluginDenoise();
+  Application& app = Application::Instance();
+  if (gDialog && app.IsLive(gDialog) && !gDialog->Handle()) {
+    // Its window went with its owner (the host destroyed its window): start afresh.
+    gDialog->Free();
+    gDialog = nullptr;
+  }
+  if (!gDialog || !app.IsLive(gDialog)) gDialog = new TFormCVPluginDenoise();
   gDialog->Show();
 }
 

@@ -14,8 +14,10 @@ constexpr DWORD kFormExStyle = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_CO
 Form::Form(Component* owner, const wchar_t* className, bool topmost) : WinControl(owner, nullptr) {
   Application& app = Application::Instance();
   app.EnsureWindowClass(className, GetSysColorBrush(COLOR_BTNFACE), CS_DBLCLKS);
-  CreateHandle(className, kFormStyle, kFormExStyle | (topmost ? WS_EX_TOPMOST : 0u),
-               app.OwnerWindow(), true);
+  HWND ownerWindow = app.OwnerWindow();
+  if (ownerWindow && !IsWindow(ownerWindow)) ownerWindow = nullptr;  // the host's window is gone: unowned
+  CreateHandle(className, kFormStyle, kFormExStyle | (topmost ? WS_EX_TOPMOST : 0u), ownerWindow,
+               true);
   Control::SetVisible(false);
   app.AddForm(this);
 }

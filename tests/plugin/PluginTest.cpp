@@ -50,6 +50,33 @@ TEST_F(PluginTest, HandshakeWritesExactlyTheTwoStringsAndAnswersOne) {
   EXPECT_TRUE(host.Calls.empty()) << "the host is not called before a run";
 }
 
+TEST_F(PluginTest, ExportsAndVersionResource) {
+  HMODULE m = host.Module();
+  EXPECT_EQ(GetProcAddress(m, MAKEINTRESOURCEA(1)), GetProcAddress(m, "pi_initialize"));
+  EXPECT_EQ(GetProcAddress(m, MAKEINTRESOURCEA(2)), GetProcAddress(m, "pi_activate"));
+  EXPECT_EQ(GetProcAddress(m, MAKEINTRESOURCEA(3)), GetProcAddress(m, "pi_finalize"));
+
+  const std::wstring dll = TestHost::ExeFolder() + L"pinoxfade.dll";
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeW(dll.c_str(), &ignored);
+  ASSERT_GT(size, 0u);
+  std::vector<char> info(size);
+  ASSERT_TRUE(GetFileVersionInfoW(dll.c_str(), 0, size, info.data()));
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT len = 0;
+  ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &len));
+  EXPECT_EQ(fixed->dwFileVersionMS, 0x00010002u);
+  EXPECT_EQ(fixed->dwFileVersionLS, 0u);
+  EXPECT_EQ(fixed->dwProductVersionMS, 0x00010002u);
+  wchar_t* text = nullptr;
+  ASSERT_TRUE(VerQueryValueW(info.data(), L"\\StringFileInfo\\040904B0\\FileDescription",
+                             reinterpret_cast<void**>(&text), &len));
+  EXPECT_STREQ(text, L"Noxfade 1.2 plug-in");
+  ASSERT_TRUE(VerQueryValueW(info.data(), L"\\StringFileInfo\\040904B0\\FileVersion",
+                             reinterpret_cast<void**>(&text), &len));
+  EXPECT_STREQ(text, L"1.2.0.0");
+}
+
 TEST_F(PluginTest, DialogWindowHasTheDesignedFrame) {
   Start();
   host.Activate();  // a second activate shows the same dialog again
@@ -296,6 +323,16 @@ TEST_F(PluginTest, InitializeForgetsTheDialogAndUnloadDestroysEveryLiveOne) {
   TestHost::Pump(20);
   EXPECT_EQ(TestHost::Text(edit), L"x");
   DestroyWindow(edit);
+}
+
+TEST_F(PluginTest, ActivateAfterTheHostDestroyedItsWindowMakesAFreshDialog) {
+  Start();
+  HWND first = TestHost::Dialog();
+  DestroyWindow(host.HostWindow());  // owned windows go with their owner
+  EXPECT_FALSE(IsWindow(first));
+  host.Activate();
+  ASSERT_EQ(TestHost::DialogWindows().size(), 1u);
+  EXPECT_TRUE(IsWindowVisible(TestHost::Dialog()));
 }
 
 TEST_F(PluginTest, KeyboardNavigationAndTheStrengthFilter) {
