@@ -108,7 +108,7 @@ std::vector<std::string> Lines(const std::string& text) {
 // Checks the console output line by line against the shapes the plug-in recognises.
 void ExpectOutputShapes(const std::string& out) {
   const std::vector<std::string> lines = Lines(out);
-  ASSERT_GE(lines.size(), 7u) << out;
+  ASSERT_GE(lines.size(), 6u) << out;
   EXPECT_EQ("Noxfade reference denoiser 1.2", lines[0]);
   EXPECT_EQ(0u, lines[1].rfind("Backend:", 0)) << lines[1];
   // A bracketed status line whose "]" stands at position 10 or later (1-based).
@@ -120,12 +120,14 @@ void ExpectOutputShapes(const std::string& out) {
   for (std::smatch m; i < lines.size() && std::regex_match(lines[i], m, progress); ++i) {
     values.push_back(std::stod(m[2].str()));
   }
-  ASSERT_GE(values.size(), 2u) << out;
+  ASSERT_GE(values.size(), 1u) << out;
   EXPECT_EQ(100.0, values.back());
-  for (std::size_t k = 1; k + 1 < values.size(); ++k) {
-    EXPECT_GE(values[k] - values[k - 1], 0.99) << "progress printed too often at " << values[k];
+  for (std::size_t k = 1; k < values.size(); ++k) {
+    EXPECT_GT(values[k], values[k - 1]);
+    if (k + 1 < values.size()) {
+      EXPECT_GE(values[k] - values[k - 1], 0.99) << "progress printed too often";
+    }
   }
-  EXPECT_GT(values.back(), values[values.size() - 2]);
   ASSERT_EQ(i + 2, lines.size()) << out;
   EXPECT_EQ("Writing denoised image ...", lines[i]);
   EXPECT_TRUE(std::regex_match(lines[i + 1], std::regex(R"(Done in \d+\.\d s)"))) << lines[i + 1];

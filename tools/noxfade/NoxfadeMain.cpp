@@ -102,20 +102,48 @@ std::string ParseArguments(const std::vector<std::string>& args, Options& option
   return {};
 }
 
-// Prints progress lines "Denoising: NN.N%" at steps of at least one percent, ending with 100.0%.
+using Clock = std::chrono::steady_clock;
+
+// Console lines on stdout, each flushed at once. Remembers when the last line went out, so that
+// progress lines can keep their distance from it.
+class Console {
+ public:
+  void Line(const std::string& text) {
+    std::fputs(text.c_str(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+    last_ = Clock::now();
+  }
+  Clock::time_point LastLine() const { return last_; }
+
+ private:
+  Clock::time_point last_ = Clock::now();
+};
+
+// Prints progress lines "Denoising: NN.N%", ending with 100.0%. A line goes out only when the
+// work has advanced by at least one percent and at least 50 ms after the previous line: the
+// plug-in reads the console in chunks and treats a chunk holding a "%" as progress alone, so a
+// status line followed at once by a progress line would never reach its log.
 class ProgressPrinter {
  public:
+  explicit ProgressPrinter(Console& console) : console_(console) {}
   void operator()(double fraction) {
     const double percent = std::floor(fraction * 1000.0 + 1e-9) / 10.0;
-    if (done_ || (printed_ && percent < last_ + 1.0 && percent < 100.0)) return;
-    std::printf("Denoising: %.1f%%\n", percent);
-    std::fflush(stdout);
+    if (done_) return;
+    if (percent < 100.0) {
+      if (printed_ && percent < last_ + 1.0) return;
+      if (Clock::now() - console_.LastLine() < std::chrono::milliseconds(50)) return;
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "Denoising: %.1f%%", percent);
+    console_.Line(text);
     printed_ = true;
     last_ = percent;
     done_ = percent >= 100.0;
   }
 
  private:
+  Console& console_;
   bool printed_ = false;
   bool done_ = false;
   double last_ = 0.0;
@@ -126,9 +154,9 @@ int Run(const std::vector<std::string>& args) {
   const std::string problem = ParseArguments(args, options);
   if (!problem.empty()) return Fail(kExitUsage, problem);
 
-  const auto start = std::chrono::steady_clock::now();
-  std::printf("Noxfade reference denoiser 1.2\n");
-  std::fflush(stdout);
+  const auto start = Clock::now();
+  Console console;
+  console.Line("Noxfade reference denoiser 1.2");
 
   PlaneImage image;
   std::string error;
@@ -137,8 +165,8 @@ int Run(const std::vector<std::string>& args) {
   unsigned threads = options.params.threads;
   if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
   options.params.threads = threads;
-  std::printf("Backend: CPU (starlet wavelet, %u thread%s)\n", threads, threads == 1 ? "" : "s");
-  std::fflush(stdout);
+  console.Line("Backend: CPU (starlet wavelet, " + std::to_string(threads) +
+               (threads == 1 ? " thread)" : " threads)"));
 
   std::vector<float*> planes;
   std::vector<double> sigmas;
@@ -149,26 +177,26 @@ int Run(const std::vector<std::string>& args) {
     sumSquares += sigmas.back() * sigmas.back();
   }
   const double overall = std::sqrt(sumSquares / static_cast<double>(sigmas.size()));
+  char status[160];
   if (sigmas.size() == 3) {
-    std::printf("[Estimating noise level] sigma = %.1f ADU (R %.1f, G %.1f, B %.1f)\n", overall,
-                sigmas[0], sigmas[1], sigmas[2]);
+    std::snprintf(status, sizeof status, "[Estimating noise level] sigma = %.1f ADU (R %.1f, G %.1f, B %.1f)",
+                  overall, sigmas[0], sigmas[1], sigmas[2]);
   } else {
-    std::printf("[Estimating noise level] sigma = %.1f ADU\n", overall);
+    std::snprintf(status, sizeof status, "[Estimating noise level] sigma = %.1f ADU", overall);
   }
-  std::fflush(stdout);
+  console.Line(status);
 
-  ProgressPrinter printer;
+  ProgressPrinter printer(console);
   StarletDenoise(planes, image.width, image.height, sigmas, options.params,
                  [&printer](double f) { printer(f); });
 
-  std::printf("Writing denoised image ...\n");
-  std::fflush(stdout);
+  console.Line("Writing denoised image ...");
   if (!SaveTiff16(PathFromUtf8(options.output), image, error)) return Fail(kExitRuntime, error);
 
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  std::printf("Done in %.1f s\n", seconds);
-  std::fflush(stdout);
+  char done[64];
+  std::snprintf(done, sizeof done, "Done in %.1f s",
+                std::chrono::duration<double>(Clock::now() - start).count());
+  console.Line(done);
   return 0;
 }
 
