@@ -198,8 +198,10 @@ TEST_F(HostImageFiles, SavingRoundsToNearestEvenAndClampsToTheDepth) {
   HostImage narrow = HostImage::Blank(6, 1, false, 8);
   narrow.plane0 = {-1.0f, 127.5f, 128.5f, 254.6f, 300.0f, nan};
   std::string error;
-  ASSERT_TRUE(SaveHostImage(wide, File("wide.tif"), error)) << error;
+  ASSERT_TRUE(SaveHostImage(HostImage::Blank(2, 2, true, 8), File("wide.tif"), error)) << error;
+  ASSERT_TRUE(SaveHostImage(wide, File("wide.tif"), error)) << error;  // replaces the file
   ASSERT_TRUE(SaveHostImage(narrow, File("narrow.png"), error)) << error;
+  EXPECT_FALSE(fs::exists(File("wide.tif.part")));
 
   HostImage back;
   ASSERT_TRUE(LoadHostImage(File("wide.tif"), back, error)) << error;

@@ -311,8 +311,20 @@ bool SaveHostImage(const HostImage& image, const std::filesystem::path& file, st
     error = "out of memory while preparing the file";
     return false;
   }
+  // Written beside the target and renamed, so that a script waiting for the file never
+  // sees half of it.
   const bool png = EndsWithPng(file);
-  if (!SaveDib(png ? FIF_PNG : FIF_TIFF, dib.get(), file, png ? PNG_DEFAULT : TIFF_NONE)) {
+  std::filesystem::path partial = file;
+  partial += ".part";
+  std::error_code ec;
+  if (!SaveDib(png ? FIF_PNG : FIF_TIFF, dib.get(), partial, png ? PNG_DEFAULT : TIFF_NONE)) {
+    std::filesystem::remove(partial, ec);
+    error = "cannot write " + file.u8string();
+    return false;
+  }
+  std::filesystem::rename(partial, file, ec);
+  if (ec) {
+    std::filesystem::remove(partial, ec);
     error = "cannot write " + file.u8string();
     return false;
   }

@@ -42,7 +42,8 @@ bool LoadHostImage(const std::filesystem::path& file, HostImage& out, std::strin
 // Saves the image as PNG when the name ends in .png (any case), else as an uncompressed
 // TIFF, with 16-bit samples or, for an image loaded from an 8-bit file, 8-bit ones.
 // Samples are rounded to the nearest integer (ties to even) and clamped to the range of
-// the depth; a sample that is not a number is written as 0.
+// the depth; a sample that is not a number is written as 0. An existing file is replaced
+// only once the new one is complete.
 bool SaveHostImage(const HostImage& image, const std::filesystem::path& file, std::string& error);
 
 // A float sample as an integer of 0..maxValue, rounded to nearest, ties to even.
