@@ -194,6 +194,27 @@ TEST_F(PluginTest, EveryControlAtItsPlaceWithItsTextAndTabOrder) {
   EXPECT_EQ(log, nine);
 }
 
+TEST_F(PluginTest, LabelsArePaintedOnTheButtonFace) {
+  Start();
+  HWND dlg = TestHost::Dialog();
+  RedrawWindow(dlg, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  HDC dc = GetDC(dlg);
+  EXPECT_EQ(GetPixel(dc, 200, 45), GetSysColor(COLOR_BTNFACE)) << "background between controls";
+  auto darkPixels = [dc](RECT r) {
+    int n = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = r.left; x < r.right; ++x) {
+        const COLORREF c = GetPixel(dc, x, y);
+        if (GetRValue(c) < 0x80 && GetGValue(c) < 0x80 && GetBValue(c) < 0x80) ++n;
+      }
+    return n;
+  };
+  EXPECT_GT(darkPixels(RECT{8, 6, 157, 19}), 40) << "Label1's text";
+  EXPECT_GT(darkPixels(RECT{7, 311, 49, 324}), 15) << "Label2's text";
+  EXPECT_EQ(darkPixels(RECT{160, 2, 290, 19}), 0) << "the invisible test box paints nothing";
+  ReleaseDC(dlg, dc);
+}
+
 TEST_F(PluginTest, AutomationMessageIsRecognisedOnlyForMatchingKnownCodes) {
   Start();
   EXPECT_EQ(TestHost::SendPluginCommand(kPluginCmdQueryBusy, kPluginCmdQueryBusy), 0);
