@@ -197,7 +197,7 @@ bool SaveTiff16(const std::filesystem::path& file, const PlaneImage& image, std:
   }
   if (!Save(guard.bitmap, file)) {
     std::error_code ec;
-    std::filesystem::remove(file, ec);
+    if (std::filesystem::is_regular_file(file, ec)) std::filesystem::remove(file, ec);
     error = "cannot write " + name;
     return false;
   }

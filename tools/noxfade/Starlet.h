@@ -5,7 +5,9 @@
 // plane = w1 + ... + wJ + cJ exactly. Coefficients that are indistinguishable from noise are
 // removed scale by scale; the residual is kept untouched, which preserves the background and
 // the total flux. Bright compact sources (stars) have large coefficients at the fine scales and
-// survive hard thresholding unchanged.
+// survive hard thresholding unchanged. A coefficient is also kept where the next coarser scale
+// is significant, so that the faint negative ring around each star survives with its core and
+// the star's flux stays where it was.
 #pragma once
 
 #include <cstddef>
