@@ -33,8 +33,9 @@ class RoundTrip : public ::testing::TestWithParam<RoundTripCase> {};
 TEST_P(RoundTrip, RestoresWholeNumberPlanesExactly) {
   const auto c = GetParam();
   ScratchDir dir;
+  // Includes a frame of several write blocks whose last block is partly filled.
   for (const auto& [w, h] : {std::pair{1, 1}, std::pair{37, 23}, std::pair{64, 3},
-                             std::pair{3, 64}}) {
+                             std::pair{3, 64}, std::pair{1001, 401}}) {
     SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h));
     Planes in(w, h);
     FillPlanes(in, c.limit);
