@@ -12,10 +12,11 @@ namespace {
 void FillPlanes(Planes& p, int limit) {
   for (int r = 0; r < p.height; ++r) {
     for (int x = 0; x < p.width; ++x) {
-      const int i = r * p.width + x;
-      p.At(p.first, x, r) = static_cast<float>((i * 37 + 5) % (limit + 1));
-      p.At(p.second, x, r) = static_cast<float>((i * 101 + 17) % (limit + 1));
-      p.At(p.third, x, r) = static_cast<float>((i * 7919) % (limit + 1));
+      const int64_t i = int64_t{r} * p.width + x;
+      const int64_t top = limit + 1;
+      p.At(p.first, x, r) = static_cast<float>((i * 37 + 5) % top);
+      p.At(p.second, x, r) = static_cast<float>((i * 101 + 17) % top);
+      p.At(p.third, x, r) = static_cast<float>((i * 7919) % top);
     }
   }
   p.At(p.first, 0, 0) = 0;
