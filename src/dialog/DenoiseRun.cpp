@@ -1,14 +1,59 @@
 // The Start workflow: ButStartClick, run on a click on Start or the host's
-// PLUGIN_CMD_START. Every host call goes through the callback stored by pi_initialize.
+// PLUGIN_CMD_START. Every host call goes through the callback stored by pi_initialize,
+// in a fixed order: the host's call log is part of the plug-in's contract.
+#include <windows.h>
+
 #include <cstdint>
 
+#include "dialog/DenoiserOutput.h"
+#include "dialog/DenoiserRunner.h"
 #include "dialog/Unit1.h"
+#include "dialog/Workflow.h"
+#include "imageio/ResultReader.h"
+#include "imageio/TiffWriter.h"
 
 namespace nox {
 
 namespace {
+
 int64_t Address(void* p) { return static_cast<int64_t>(reinterpret_cast<intptr_t>(p)); }
+
+// The dialog as the runner sees it.
+class RunnerUi final : public DenoiserUi {
+ public:
+  explicit RunnerUi(TFormCVPluginDenoise& form) : mForm(form) {}
+  void ClearLog() override { mForm.ClearLog(); }
+  void AppendLog(const std::wstring& line) override { mForm.AppendLog(line); }
+  void SetProgress(int percent) override { mForm.SetProgress(percent); }
+  void ApplyColours() override { mForm.FormShow(); }
+  void ProcessMessages() override { mForm.ProcessMessages(); }
+  bool CancelRequested() override { return mForm.CancelRequested(); }
+
+ private:
+  TFormCVPluginDenoise& mForm;
+};
+
+// Deletes the run's two temporary files on every way out of the run.
+class TempFiles {
+ public:
+  TempFiles(const std::wstring& input, const std::wstring& output) : mInput(input), mOutput(output) {}
+  ~TempFiles() {
+    DeleteFileW(mInput.c_str());
+    DeleteFileW(mOutput.c_str());
+  }
+  TempFiles(const TempFiles&) = delete;
+  TempFiles& operator=(const TempFiles&) = delete;
+
+ private:
+  std::wstring mInput, mOutput;
+};
+
 }  // namespace
+
+DenoiserRunResult TFormCVPluginDenoise::RunDenoiser() {
+  RunnerUi ui(*this);
+  return nox::RunDenoiser(ui, FolderText(), InputFile, OutputFile, SmallImage);
+}
 
 void TFormCVPluginDenoise::ButStartClick() {
   FormShow();
@@ -18,7 +63,7 @@ void TFormCVPluginDenoise::ButStartClick() {
   const ImageHandle image = host(CmdGetCurrentImage, kCurrentImageQuery, 0, 0);
   if (image == 0) {
     ClearLog();
-    AppendLog(L"Please open an image.");
+    AppendLog(kMsgNoImage);
     return;
   }
 
@@ -31,6 +76,82 @@ void TFormCVPluginDenoise::ButStartClick() {
   host(CmdGetPlane, image, Address(&first), 0);
   host(CmdGetPlane, image, Address(&second), 2);
   host(CmdGetPlane, image, Address(&third), 3);
+  const bool colour = first != second;
+  SmallImage = width < kSmallImageSide || height < kSmallImageSide;
+
+  // The sample count is taken in 64 bits: width x height overflows 32 bits on big mosaics.
+  const int64_t samples =
+      (width > 0 && height > 0) ? static_cast<int64_t>(width) * height : 0;
+  if (samples > 0 && (!first || (colour && (!second || !third)))) {
+    ClearLog();
+    AppendLog(kMsgNoPlanes);
+    return;
+  }
+
+  const bool eightBit = Scale8bit();
+  const RangeCheck range = CheckImageRange(first, samples, eightBit);
+  if (!range.accepted) {
+    ClearLog();
+    AppendLog(range.refusal);
+    return;
+  }
+  const float scale = eightBit ? 256.0f : 1.0f;
+  const float factor = static_cast<float>(1.0 / static_cast<double>(scale));
+
+  const std::wstring name = TempFileName(ScreenLeft(), ScreenTop(), GetTickCount());
+  InputFile = TempFolder + name;
+  OutputFile = TempFolder + L"Out" + name;
+  TempFiles cleanup(InputFile, OutputFile);
+
+  bool exported = WriteTiff16(first, second, third, scale, width, height, colour, InputFile);
+  if (TestImageMode()) {
+    const std::wstring sample = HostExeFolder() + (colour ? L"ColorTemp.tif" : L"MonoTemp.tif");
+    if (CopyFileW(sample.c_str(), InputFile.c_str(), FALSE)) exported = true;
+  }
+  if (!exported) {
+    // The denoiser is never run on a partial file; the image stays as it is.
+    ClearLog();
+    AppendLog(kMsgExportFailed);
+    return;
+  }
+
+  SetStartEnabled(false);
+  const DenoiserRunResult run = RunDenoiser();
+  SetStartEnabled(true);
+
+  host(CmdSaveUndo, image, 0, 0);
+
+  // The result is used only when the denoiser ran to its end; ReadResultImage refuses a
+  // missing, unreadable or mis-sized file and then leaves the planes as they were.
+  bool resultRead = false;
+  const bool ranToEnd = run.executableFound && run.code == DenoiserCode::Finished;
+  if (ranToEnd) {
+    resultRead = ReadResultImage(OutputFile, first, second, third, factor, width, height);
+    if (!resultRead) {
+      AppendLog(run.FailedWithExitCode() ? DenoiserExitCodeLine(run.exitCode) + L"; " +
+                                               kMsgImageUnchanged
+                                         : std::wstring(kMsgNoResult));
+    }
+  }
+
+  const int64_t version = host(CmdGetHostVersion, 0, 0, 0);
+  const int32_t strength = static_cast<int32_t>(StrengthIntegerValue());
+  if (resultRead && ShouldBlend(version, strength)) {
+    float* undoFirst = nullptr;
+    float* undoSecond = nullptr;
+    float* undoThird = nullptr;
+    host(CmdGetUndoPlane, image, Address(&undoFirst), 0);
+    host(CmdGetUndoPlane, image, Address(&undoSecond), 2);
+    host(CmdGetUndoPlane, image, Address(&undoThird), 3);
+    const BlendWeights weights = StrengthWeights(StrengthValue());
+    if (undoFirst) BlendPlane(first, undoFirst, samples, weights);
+    if (colour && undoSecond && undoThird) {
+      BlendPlane(second, undoSecond, samples, weights);
+      BlendPlane(third, undoThird, samples, weights);
+    }
+  }
+
+  host(CmdRefreshImage, image, kRefreshRedraw, 0);
 }
 
 }  // namespace nox

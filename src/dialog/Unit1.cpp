@@ -324,7 +324,26 @@ void TFormCVPluginDenoise::StartClicked() {
     }
   } guard{this};
   FRunning = true;
+  FCancelRequested = false;
   ButStartClick();
+}
+
+// Escape in the dialog (IsDialogMessage turns it into IDCANCEL). During a run it offers to
+// stop the denoiser; otherwise it does nothing.
+LRESULT TFormCVPluginDenoise::WmCommand(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (LOWORD(wParam) == IDCANCEL && lParam == 0) {
+    EscapePressed();
+    return 0;
+  }
+  return Form::WmCommand(msg, wParam, lParam);
+}
+
+void TFormCVPluginDenoise::EscapePressed() {
+  if (!FRunning || FCancelRequested) return;
+  const int answer = ShowMessageBox(
+      L"Noxfade", L"Stop the denoiser?\rThe image will be left as it was.",
+      MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2 | MB_TASKMODAL | MB_TOPMOST);
+  if (answer == IDYES && FRunning) FCancelRequested = true;
 }
 
 // WM_PLUGIN_COMMAND, recognised only when wParam and lParam hold the same known code:
@@ -366,6 +385,7 @@ int64_t TFormCVPluginDenoise::StrengthIntegerValue() const {
 }
 
 bool TFormCVPluginDenoise::Scale8bit() const { return CBScale8bit->Checked(); }
+bool TFormCVPluginDenoise::TestImageMode() const { return CBTestImage->Checked(); }
 std::wstring TFormCVPluginDenoise::FolderText() const { return EdFolder->Text(); }
 nox::HostCallback TFormCVPluginDenoise::HostCallback() const { return plugin::Callback(); }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "dialog/DenoiserRunner.h"
 #include "plugin/HostProtocol.h"
 #include "toolkit/Form.h"
 #include "toolkit/StdControls.h"
@@ -42,7 +43,7 @@ class TFormCVPluginDenoise : public Form {
   void FormShow();
   void FormDestroy();
   void ButStartClick();  // the Start workflow (DenoiseRun.cpp)
-  void RunDenoiser();    // runs the denoiser process (DenoiserRunner.cpp)
+  DenoiserRunResult RunDenoiser();  // runs the denoiser on InputFile (DenoiseRun.cpp)
   void ButDirClick();
   void ButHelpClick();
 
@@ -66,8 +67,13 @@ class TFormCVPluginDenoise : public Form {
   int ScreenLeft() const;
   int ScreenTop() const;
 
+  // The invisible test-image option: the run hands the denoiser a sample file instead.
+  bool TestImageMode() const;
+
   // A run is in progress: ButStartClick is executing.
   bool Running() const { return FRunning; }
+  // The user has confirmed, with Escape, that the running denoiser should stop.
+  bool CancelRequested() const { return FCancelRequested; }
   // Busy: running, or Start disabled. Answer of PLUGIN_CMD_QUERY_BUSY.
   bool Busy() const;
 
@@ -77,8 +83,11 @@ class TFormCVPluginDenoise : public Form {
 
  private:
   LRESULT WmPluginCommand(WPARAM code);
+  LRESULT WmCommand(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  void EscapePressed();
   void StartClicked();
   bool FRunning = false;
+  bool FCancelRequested = false;
 };
 
 // Routines of the dialog.
