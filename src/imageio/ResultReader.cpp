@@ -14,11 +14,13 @@
 
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
+#include <xmmintrin.h>
 #endif
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 #include <memory>
 #include <mutex>
 
@@ -112,6 +114,46 @@ void CopyGrey16(const unsigned char* bits, std::size_t pitch, std::size_t width,
   }
 }
 
+#if defined(__SSE2__) || defined(_M_X64)
+// One pixel's red, green and blue (and a fourth value) as four floats, from an 8-byte load.
+inline __m128 PixelToFloats(const unsigned char* px) {
+  const __m128i raw = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(px));
+  return _mm_cvtepi32_ps(_mm_unpacklo_epi16(raw, _mm_setzero_si128()));
+}
+
+// The unscaled colour copy of one row, four pixels at a time: each pixel is widened to
+// floats, four pixels are transposed into red, green and blue rows, and those go to the
+// planes with streaming stores (the planes are far larger than any cache). Starts once
+// all three destinations are 16-byte aligned, and stops before the last pixel so that no
+// 8-byte load reaches past the row's samples. Returns the first column left to do.
+std::size_t CopyRgbUnscaledSse2(const unsigned char* src, std::size_t step, std::size_t width,
+                                float* p1, float* p2, float* p3) {
+  const auto misaligned = [](const float* p) {
+    return (reinterpret_cast<std::uintptr_t>(p) & 15u) != 0;
+  };
+  std::size_t x = 0;
+  for (; x < width && (misaligned(p1 + x) || misaligned(p2 + x) || misaligned(p3 + x)); ++x) {
+    const unsigned char* px = src + x * step;
+    p2[x] = LoadU16(px);
+    p1[x] = LoadU16(px + 2);
+    p3[x] = LoadU16(px + 4);
+  }
+  if (x < width && (misaligned(p1 + x) || misaligned(p2 + x) || misaligned(p3 + x))) return x;
+  for (; x + 5 <= width; x += 4) {
+    const unsigned char* px = src + x * step;
+    __m128 red = PixelToFloats(px);
+    __m128 green = PixelToFloats(px + step);
+    __m128 blue = PixelToFloats(px + 2 * step);
+    __m128 rest = PixelToFloats(px + 3 * step);
+    _MM_TRANSPOSE4_PS(red, green, blue, rest);
+    _mm_stream_ps(p2 + x, red);
+    _mm_stream_ps(p1 + x, green);
+    _mm_stream_ps(p3 + x, blue);
+  }
+  return x;
+}
+#endif
+
 // Samples are red, green, blue (and alpha, skipped) in memory. Red goes to the second
 // plane, green to the first and blue to the third, undoing the writer's interleave. A
 // monochrome image (second == first) takes only the green sample, which is what the
@@ -134,30 +176,8 @@ void CopyRgb16Rows(const unsigned char* bits, std::size_t pitch, std::size_t wid
     float* p3 = third + offset;
     std::size_t x = 0;
 #if defined(__SSE2__) || defined(_M_X64)
-    // The planes are far larger than any cache: write them with streaming stores, four
-    // samples at a time, once all three destinations are 16-byte aligned.
-    const auto misalign = [](const float* p) {
-      return reinterpret_cast<std::uintptr_t>(p) & 15u;
-    };
-    for (; x < width && (misalign(p1 + x) | misalign(p2 + x) | misalign(p3 + x)) != 0; ++x) {
-      const unsigned char* px = src + x * kStep;
-      p2[x] = convert(LoadU16(px));
-      p1[x] = convert(LoadU16(px + 2));
-      p3[x] = convert(LoadU16(px + 4));
-    }
-    for (; x + 4 <= width; x += 4) {
-      const unsigned char* px = src + x * kStep;
-      _mm_stream_ps(p2 + x, _mm_setr_ps(convert(LoadU16(px)), convert(LoadU16(px + kStep)),
-                                        convert(LoadU16(px + 2 * kStep)),
-                                        convert(LoadU16(px + 3 * kStep))));
-      _mm_stream_ps(p1 + x, _mm_setr_ps(convert(LoadU16(px + 2)),
-                                        convert(LoadU16(px + kStep + 2)),
-                                        convert(LoadU16(px + 2 * kStep + 2)),
-                                        convert(LoadU16(px + 3 * kStep + 2))));
-      _mm_stream_ps(p3 + x, _mm_setr_ps(convert(LoadU16(px + 4)),
-                                        convert(LoadU16(px + kStep + 4)),
-                                        convert(LoadU16(px + 2 * kStep + 4)),
-                                        convert(LoadU16(px + 3 * kStep + 4))));
+    if constexpr (std::is_same_v<Convert, Unscaled>) {
+      x = CopyRgbUnscaledSse2(src, kStep, width, p1, p2, p3);
     }
 #endif
     for (; x < width; ++x) {
