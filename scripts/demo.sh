@@ -6,6 +6,7 @@
 # Writes into DEMO_OUT (default: demo-output/ in the checkout):
 #   before.tif / after.tif    the image as handed to the plug-in and as it came back
 #   before.png / after.png    the same, stretched alike for viewing
+#   compare.png               a detail of both side by side at twice the size
 #   dialog.png                a screenshot of the host and the dialog after the run
 #   pinoxfade-1.2.zip         the plug-in and its readme, as a user unpacks them
 # and prints the noise level before and after.
@@ -23,7 +24,7 @@ native="$build/native/bin"
 win="$build/windows/bin"
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
-rm -f "$out"/{before,after}.{tif,png} "$out/dialog.png"
+rm -f "$out"/{before,after}.{tif,png} "$out/dialog.png" "$out/compare.png"
 
 echo "== making a sample star field"
 "$native/starfield" "$out/before.tif" --width 1024 --height 768 --colour --seed 42
@@ -62,15 +63,23 @@ rc=0; wait "$host_pid" || rc=$?
 echo "-- the dialog's log:"; tr -d '\r' <"$log" | sed 's/^/   /'
 [ "$rc" -eq 0 ] && [ -s "$out/after.tif" ] || { echo "demo: the run failed (exit $rc)"; exit 1; }
 
-echo "== pictures for viewing (both stretched with the levels of the noisy image)"
-levels=$(convert "$out/before.tif" -format '%[fx:minima*65535*0.98],%[fx:mean*65535*3]' info:)
-for f in before after; do
-  convert "$out/$f.tif" -level "$levels" -depth 8 "$out/$f.png"
-done
-
 echo "== noise level"
 before=$("$native/noiselevel" "$out/before.tif" | tail -n 1)
 after=$("$native/noiselevel" "$out/after.tif" | tail -n 1)
+
+echo "== pictures for viewing (both stretched alike, from the sky level of the noisy image)"
+im=$(command -v convert-im6.q16 || command -v convert)
+sigma=$(sed -E 's/.*: ([0-9.]+) ADU.*/\1/' <<<"$before")
+mean=$("$im" "$out/before.tif" -format '%[fx:mean*65535]' info:)
+levels=$(awk -v m="$mean" -v s="$sigma" 'BEGIN { printf "%d,%d", m - 5 * s, m + 15 * s }')
+for f in before after; do
+  "$im" "$out/$f.tif" -level "$levels" -depth 8 "$out/$f.png"
+done
+# A quarter of the frame at twice the size, noisy on the left, denoised on the right.
+"$im" \( "$out/before.png" -crop 256x192+384+288 +repage -scale 200% \) \
+      \( "$out/after.png" -crop 256x192+384+288 +repage -scale 200% \) +append "$out/compare.png"
+
+echo "== noise level"
 echo "before: $before"
 echo "after:  $after"
-echo "demo: done; see $out (before.png, after.png, dialog.png, pinoxfade-1.2.zip)"
+echo "demo: done; see $out (before.png, after.png, compare.png, dialog.png, pinoxfade-1.2.zip)"
