@@ -17,8 +17,9 @@ out=${DEMO_OUT:-$root/demo-output}
 strength=${DEMO_STRENGTH:-100}
 
 bash "$root/scripts/setup.sh"
-BUILD_DIR="$build" bash "$root/scripts/build.sh" >"$build.log" 2>&1 || {
-  tail -n 40 "$build.log"; echo "demo: build failed (full log: $build.log)"; exit 1; }
+mkdir -p "$build"
+BUILD_DIR="$build" bash "$root/scripts/build.sh" >"$build/build.log" 2>&1 || {
+  tail -n 40 "$build/build.log"; echo "demo: build failed (full log: $build/build.log)"; exit 1; }
 
 native="$build/native/bin"
 win="$build/windows/bin"
