@@ -1,6 +1,8 @@
-// A stand-in denoiser for the runner's tests. Started as the real one is,
-//     scripted_denoiser.exe -i <script> -o <output>
-// it reads the file given as input as a script, one command a line:
+// A stand-in denoiser for the runner's and the workflow's tests. Started as the real one is,
+//     scripted_denoiser.exe -i <input> -o <output>
+// it runs a script, one command a line. The script is the file named by the environment
+// variable SCRIPTED_DENOISER_SCRIPT when that is set (the input is then the plug-in's
+// temporary TIFF), otherwise the input file itself.
 //     out TEXT          write TEXT to standard output in one write
 //     err TEXT          the same on standard error
 //                       (TEXT may hold \r \n \t \e \\ and \xHH)
@@ -11,11 +13,20 @@
 //     child MS PATH     start a copy of itself that lives MS milliseconds, sharing this
 //                       process's standard handles; write "<own pid> <child pid>" to PATH
 //     exit CODE         end with that exit code (the end of the script ends with 0)
+//     copy              write the input file's bytes as the output file
+//     invert            read the input as the plug-in writes it (little-endian, 16-bit
+//                       samples from byte 128) and write the same file with every sample
+//                       replaced by 65535 - sample
+//     tiff W H S V [B]  write a W x H TIFF with S samples per pixel (1 or 3), B bits per
+//                       sample (16 when omitted, or 8), every sample V
+//     garbage           write bytes that are no image (a TIFF signature, then noise)
 // Started as "scripted_denoiser.exe --linger MS" it only sleeps.
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -122,7 +133,127 @@ void Echo(const std::wstring& path) {
   WriteFileBytes(path, text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)));
 }
 
-int RunScript(const std::wstring& scriptPath, const std::wstring& outputPath) {
+// ---- image files in the plug-in's fixed TIFF layout: header (8), entry count (2), nine
+// entries (108), next-directory offset (4), bits-per-sample array (6), pixels at 128.
+constexpr std::size_t kPixelOffset = 128;
+constexpr std::size_t kBitsArrayOffset = 122;
+
+uint32_t Get16(const std::string& b, std::size_t at) {
+  if (at + 2 > b.size()) return 0;
+  return static_cast<uint32_t>(static_cast<unsigned char>(b[at])) |
+         static_cast<uint32_t>(static_cast<unsigned char>(b[at + 1])) << 8;
+}
+
+uint32_t Get32(const std::string& b, std::size_t at) {
+  return Get16(b, at) | Get16(b, at + 2) << 16;
+}
+
+void Put16(std::string& b, std::size_t at, uint32_t v) {
+  b[at] = static_cast<char>(v & 0xFF);
+  b[at + 1] = static_cast<char>((v >> 8) & 0xFF);
+}
+
+void Put32(std::string& b, std::size_t at, uint32_t v) {
+  Put16(b, at, v & 0xFFFF);
+  Put16(b, at + 2, v >> 16);
+}
+
+// The value of a directory entry (SHORT or LONG), or 0 when the tag is absent.
+uint32_t TagValue(const std::string& b, uint32_t tag) {
+  const uint32_t entries = Get16(b, 8);
+  for (uint32_t i = 0; i < entries; ++i) {
+    const std::size_t at = 10 + 12 * static_cast<std::size_t>(i);
+    if (Get16(b, at) != tag) continue;
+    return Get16(b, at + 2) == 3 ? Get16(b, at + 8) : Get32(b, at + 8);
+  }
+  return 0;
+}
+
+int Invert(const std::wstring& inputPath, const std::wstring& outputPath) {
+  std::string bytes = ReadFileBytes(inputPath);
+  const uint32_t width = TagValue(bytes, 256);
+  const uint32_t height = TagValue(bytes, 257);
+  const uint32_t spp = TagValue(bytes, 277);
+  const uint64_t samples = static_cast<uint64_t>(width) * height * spp;
+  if (bytes.size() < kPixelOffset || Get16(bytes, 0) != 0x4949 || width > 65535 ||
+      height > 65535 || spp > 4 || bytes.size() < kPixelOffset + 2 * samples) {
+    WriteStd(STD_ERROR_HANDLE, "scripted_denoiser: input is not in the plug-in's layout\n");
+    return 95;
+  }
+  for (uint64_t i = 0; i < samples; ++i) {
+    const std::size_t at = kPixelOffset + 2 * static_cast<std::size_t>(i);
+    Put16(bytes, at, 65535u - Get16(bytes, at));
+  }
+  return WriteFileBytes(outputPath, bytes.data(), static_cast<DWORD>(bytes.size())) ? 0 : 91;
+}
+
+int WriteFlatTiff(const std::string& argument, const std::wstring& outputPath) {
+  const char* p = argument.c_str();
+  auto next = [&p]() {
+    char* end = nullptr;
+    const unsigned long v = std::strtoul(p, &end, 10);
+    p = end;
+    return static_cast<uint32_t>(v);
+  };
+  const uint32_t width = next();
+  const uint32_t height = next();
+  const uint32_t spp = next();
+  const uint32_t value = next();
+  const uint32_t parsedBits = next();
+  const uint32_t bits = parsedBits == 8 ? 8 : 16;
+  if (width == 0 || height == 0 || width > 65535 || height > 65535 || (spp != 1 && spp != 3)) {
+    WriteStd(STD_ERROR_HANDLE, "scripted_denoiser: tiff W H S V [B] with S 1 or 3\n");
+    return 96;
+  }
+  const uint64_t pixelBytes = static_cast<uint64_t>(width) * height * spp * (bits / 8);
+  std::string b(kPixelOffset + static_cast<std::size_t>(pixelBytes), '\0');
+  Put16(b, 0, 0x4949);
+  Put16(b, 2, 42);
+  Put32(b, 4, 8);
+  Put16(b, 8, 9);
+  std::size_t at = 10;
+  auto entry = [&b, &at](uint32_t tag, uint32_t type, uint32_t count, uint32_t v) {
+    Put16(b, at, tag);
+    Put16(b, at + 2, type);
+    Put32(b, at + 4, count);
+    Put32(b, at + 8, v);
+    at += 12;
+  };
+  entry(254, 4, 1, 0);
+  entry(256, 3, 1, width);
+  entry(257, 3, 1, height);
+  entry(258, 3, spp, spp == 1 ? bits : static_cast<uint32_t>(kBitsArrayOffset));
+  entry(259, 3, 1, 1);
+  entry(262, 3, 1, spp == 1 ? 1 : 2);
+  entry(273, 4, 1, static_cast<uint32_t>(kPixelOffset));
+  entry(277, 3, 1, spp);
+  entry(279, 4, 1, static_cast<uint32_t>(pixelBytes));
+  Put32(b, at, 0);
+  for (std::size_t i = 0; i < 3; ++i) Put16(b, kBitsArrayOffset + 2 * i, bits);
+  for (std::size_t i = kPixelOffset; i < b.size(); i += bits / 8) {
+    if (bits == 8) {
+      b[i] = static_cast<char>(value & 0xFF);
+    } else {
+      Put16(b, i, value & 0xFFFF);
+    }
+  }
+  return WriteFileBytes(outputPath, b.data(), static_cast<DWORD>(b.size())) ? 0 : 91;
+}
+
+int WriteGarbage(const std::wstring& outputPath) {
+  // A little-endian TIFF signature whose directory offset and contents are noise.
+  std::string bytes = "II*";
+  bytes += '\0';
+  uint32_t state = 12345;
+  for (int i = 0; i < 4096; ++i) {
+    state = state * 1103515245u + 12345u;
+    bytes += static_cast<char>((state >> 16) & 0xFF);
+  }
+  return WriteFileBytes(outputPath, bytes.data(), static_cast<DWORD>(bytes.size())) ? 0 : 91;
+}
+
+int RunScript(const std::wstring& scriptPath, const std::wstring& inputPath,
+              const std::wstring& outputPath) {
   const std::string script = ReadFileBytes(scriptPath);
   std::size_t pos = 0;
   while (pos < script.size()) {
@@ -149,6 +280,15 @@ int RunScript(const std::wstring& scriptPath, const std::wstring& outputPath) {
     } else if (command == "child") {
       const std::size_t split = argument.find(' ');
       StartChild(std::strtoul(argument.c_str(), nullptr, 10), Widen(argument.substr(split + 1)));
+    } else if (command == "copy") {
+      const std::string bytes = ReadFileBytes(inputPath);
+      if (!WriteFileBytes(outputPath, bytes.data(), static_cast<DWORD>(bytes.size()))) return 91;
+    } else if (command == "invert") {
+      if (const int code = Invert(inputPath, outputPath)) return code;
+    } else if (command == "tiff") {
+      if (const int code = WriteFlatTiff(argument, outputPath)) return code;
+    } else if (command == "garbage") {
+      if (const int code = WriteGarbage(outputPath)) return code;
     } else if (command == "exit") {
       return static_cast<int>(std::strtol(argument.c_str(), nullptr, 10));
     } else if (!command.empty()) {
@@ -173,8 +313,11 @@ int main() {
     return 0;
   }
   if (args.size() != 5 || args[1] != L"-i" || args[3] != L"-o") {
-    WriteStd(STD_ERROR_HANDLE, "usage: scripted_denoiser -i SCRIPT -o OUTPUT\n");
+    WriteStd(STD_ERROR_HANDLE, "usage: scripted_denoiser -i INPUT -o OUTPUT\n");
     return 94;
   }
-  return RunScript(args[2], args[4]);
+  wchar_t scriptPath[MAX_PATH * 4];
+  const DWORD n = GetEnvironmentVariableW(L"SCRIPTED_DENOISER_SCRIPT", scriptPath, MAX_PATH * 4);
+  if (n > 0 && n < MAX_PATH * 4) return RunScript(std::wstring(scriptPath, n), args[2], args[4]);
+  return RunScript(args[2], args[2], args[4]);
 }

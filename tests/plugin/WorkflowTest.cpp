@@ -1,0 +1,629 @@
+// The whole Start workflow through the real pinoxfade.dll: a test host serves in-memory
+// images and records every host call, a scripted stand-in denoiser is installed as
+// noxfade.exe, and each run is checked by its host-call sequence, the log's lines, the
+// planes sample by sample and the temporary folder left behind.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "dialog/ControlIds.h"
+#include "support/TestHost.h"
+
+using namespace nox;
+using nox::test::HostCall;
+using nox::test::TestHost;
+
+namespace {
+
+const wchar_t kOpening[] = L"Opening Noxfade ...";
+const wchar_t kSmall[] = L"WARNING: Minimum image size is 512x512 pixels.";
+const wchar_t kNoResult[] = L"ERROR: Noxfade delivered no usable result; the image is unchanged.";
+
+// ---- files
+
+void WriteBytes(const std::wstring& path, const std::string& bytes) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE) << "cannot write the test file";
+  DWORD written = 0;
+  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+std::string ReadBytes(const std::wstring& path) {
+  std::string bytes;
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return bytes;
+  char buffer[4096];
+  DWORD read = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
+  CloseHandle(file);
+  return bytes;
+}
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string Utf8(const std::wstring& text) {
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr,
+                                    0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n,
+                      nullptr, nullptr);
+  return out;
+}
+
+std::vector<std::wstring> FilesIn(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((folder + L"*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::wstring name = data.cFileName;
+    if (name != L"." && name != L"..") names.push_back(name);
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+  return names;
+}
+
+void RemoveTree(const std::wstring& folder) {
+  for (const std::wstring& name : FilesIn(folder)) {
+    const std::wstring path = folder + name;
+    if (GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY) {
+      RemoveTree(path + L"\\");
+    } else {
+      DeleteFileW(path.c_str());
+    }
+  }
+  RemoveDirectoryW(folder.c_str());
+}
+
+bool ProcessEnds(DWORD pid, DWORD withinMs) {
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+  if (process == nullptr) return true;
+  const bool ended = WaitForSingleObject(process, withinMs) == WAIT_OBJECT_0;
+  CloseHandle(process);
+  return ended;
+}
+
+// ---- host calls, written as text so that a failure shows both sequences side by side.
+// Address arguments read "ptr" when non-zero.
+
+std::string Render(const HostCall& c) {
+  auto num = [](int64_t v) { return std::to_string(v); };
+  auto ptr = [](int64_t v) { return v != 0 ? std::string("ptr") : std::string("0"); };
+  switch (c.command) {
+    case CmdGetCurrentImage: return "GetCurrentImage(" + num(c.arg1) + "," + num(c.arg2) + "," + num(c.arg3) + ")";
+    case CmdGetImageSize: return "GetImageSize(" + num(c.arg1) + "," + ptr(c.arg2) + "," + ptr(c.arg3) + ")";
+    case CmdGetPlane: return "GetPlane(" + num(c.arg1) + "," + ptr(c.arg2) + "," + num(c.arg3) + ")";
+    case CmdGetUndoPlane: return "GetUndoPlane(" + num(c.arg1) + "," + ptr(c.arg2) + "," + num(c.arg3) + ")";
+    case CmdSaveUndo: return "SaveUndo(" + num(c.arg1) + "," + num(c.arg2) + "," + num(c.arg3) + ")";
+    case CmdGetHostVersion: return "GetHostVersion(" + num(c.arg1) + "," + num(c.arg2) + "," + num(c.arg3) + ")";
+    case CmdRefreshImage: return "RefreshImage(" + num(c.arg1) + "," + num(c.arg2) + "," + num(c.arg3) + ")";
+    default: return "Unknown" + num(c.command) + "(" + num(c.arg1) + "," + num(c.arg2) + "," + num(c.arg3) + ")";
+  }
+}
+
+std::vector<std::string> Rendered(const std::vector<HostCall>& calls) {
+  std::vector<std::string> out;
+  for (const HostCall& c : calls) out.push_back(Render(c));
+  return out;
+}
+
+// Steps 1 to 5: the current image, its size and its three planes.
+std::vector<std::string> Head(ImageHandle h) {
+  const std::string n = std::to_string(h);
+  return {"GetCurrentImage(4096,0,0)", "GetImageSize(" + n + ",ptr,ptr)", "GetPlane(" + n + ",ptr,0)",
+          "GetPlane(" + n + ",ptr,2)", "GetPlane(" + n + ",ptr,3)"};
+}
+
+// Steps 1 to 11 of a run that passed the range check.
+std::vector<std::string> FullRun(ImageHandle h, bool blend) {
+  const std::string n = std::to_string(h);
+  std::vector<std::string> calls = Head(h);
+  calls.push_back("SaveUndo(" + n + ",0,0)");
+  calls.push_back("GetHostVersion(0,0,0)");
+  if (blend) {
+    for (const char* index : {"0", "2", "3"}) calls.push_back("GetUndoPlane(" + n + ",ptr," + index + ")");
+  }
+  calls.push_back("RefreshImage(" + n + ",1,0)");
+  return calls;
+}
+
+// ---- timers that act from inside a run (the runner dispatches the thread's messages)
+
+std::function<bool()> gTick;  // returns true when done
+UINT_PTR gTimer = 0;
+
+void CALLBACK TimerProc(HWND, UINT, UINT_PTR, DWORD) {
+  if (gTick && gTick()) {
+    KillTimer(nullptr, gTimer);
+    gTimer = 0;
+    gTick = nullptr;
+  }
+}
+
+void EveryFewMs(std::function<bool()> tick) {
+  gTick = std::move(tick);
+  gTimer = SetTimer(nullptr, 0, 20, &TimerProc);
+}
+
+// The visible message box of this thread, or null.
+HWND FindMessageBox() {
+  HWND found = nullptr;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND hwnd, LPARAM lp) -> BOOL {
+        wchar_t cls[16] = {};
+        GetClassNameW(hwnd, cls, 16);
+        if (std::wstring(cls) == L"#32770" && IsWindowVisible(hwnd)) {
+          *reinterpret_cast<HWND*>(lp) = hwnd;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+std::vector<std::wstring> ChildTexts(HWND hwnd) {
+  std::vector<std::wstring> texts;
+  EnumChildWindows(
+      hwnd,
+      [](HWND child, LPARAM lp) -> BOOL {
+        reinterpret_cast<std::vector<std::wstring>*>(lp)->push_back(TestHost::Text(child));
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&texts));
+  return texts;
+}
+
+// ---- images: whole-number samples that differ by position and plane, so a flipped row,
+// a swapped channel or a lost sample shows.
+
+float Sample16(size_t i, int plane) {
+  return static_cast<float>((i * 7919u + static_cast<size_t>(plane) * 21011u + 12345u) % 65536u);
+}
+
+float Sample8(size_t i, int plane) { return static_cast<float>((i * 31u + static_cast<size_t>(plane) * 97u) % 256u); }
+
+// The planes a run should leave, from the planes the image had before it.
+using PlaneRule = std::function<float(float before)>;
+
+class WorkflowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(host.Loaded()) << "pinoxfade.dll beside the test executable";
+    SaveEnvironment(L"TMP", savedTmp_);
+    SaveEnvironment(L"TEMP", savedTemp_);
+    wchar_t temp[MAX_PATH];
+    ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+    root_ = std::wstring(temp) + L"workflow test " + std::to_wstring(GetCurrentProcessId()) + L"-" +
+            std::to_wstring(GetTickCount()) + L"\\";
+    exeFolder_ = root_ + L"denoiser\\";
+    tmp_ = root_ + L"tmp\\";
+    ASSERT_TRUE(CreateDirectoryW(root_.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(exeFolder_.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(tmp_.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileW((TestHost::ExeFolder() + L"scripted_denoiser.exe").c_str(),
+                          (exeFolder_ + L"noxfade.exe").c_str(), FALSE));
+    script_ = root_ + L"script.txt";
+    echo_ = root_ + L"commandline.txt";
+    pids_ = root_ + L"pids.txt";
+    SetEnvironmentVariableW(L"SCRIPTED_DENOISER_SCRIPT", script_.c_str());
+  }
+
+  void TearDown() override {
+    if (gTimer) KillTimer(nullptr, gTimer);
+    gTimer = 0;
+    gTick = nullptr;
+    host.Unload();
+    SetEnvironmentVariableW(L"SCRIPTED_DENOISER_SCRIPT", nullptr);
+    RestoreEnvironment(L"TMP", savedTmp_);
+    RestoreEnvironment(L"TEMP", savedTemp_);
+    RemoveTree(root_);
+  }
+
+  static void SaveEnvironment(const wchar_t* name, std::pair<bool, std::wstring>& saved) {
+    wchar_t value[32768];
+    const DWORD n = GetEnvironmentVariableW(name, value, 32768);
+    saved = {n > 0 && n < 32768, std::wstring(value, n < 32768 ? n : 0)};
+  }
+  static void RestoreEnvironment(const wchar_t* name, const std::pair<bool, std::wstring>& saved) {
+    SetEnvironmentVariableW(name, saved.first ? saved.second.c_str() : nullptr);
+  }
+
+  // Creates and shows the dialog with the given temporary folder in effect, and points it
+  // at the stand-in denoiser.
+  void OpenDialog(const std::wstring& tempFolder) {
+    SetEnvironmentVariableW(L"TMP", tempFolder.c_str());
+    SetEnvironmentVariableW(L"TEMP", tempFolder.c_str());
+    ASSERT_EQ(host.Initialize(), 1);
+    host.Activate();
+    dialog_ = TestHost::Dialog();
+    ASSERT_NE(dialog_, nullptr);
+    SetFolder(exeFolder_);
+  }
+  void OpenDialog() { OpenDialog(tmp_); }
+
+  HWND Item(int id) const { return GetDlgItem(dialog_, id); }
+  void SetFolder(const std::wstring& folder) {
+    SendMessageW(Item(IdEdFolder), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
+  }
+  void SetStrength(const wchar_t* text) {
+    SendMessageW(Item(IdEdStrength), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+  }
+  void SetEightBit(bool on) {
+    SendMessageW(Item(IdCBScale8bit), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+  }
+
+  ImageHandle NewImage(int32_t width, int32_t height, bool mono, float (*sample)(size_t, int)) {
+    const ImageHandle h = host.AddImage(width, height, mono, 0.0f);
+    nox::test::HostImage& img = host.Image(h);
+    for (int p = 0; p < (mono ? 1 : 3); ++p)
+      for (size_t i = 0; i < img.planes[p].size(); ++i) img.planes[p][i] = sample(i, p);
+    host.CurrentImage = h;
+    return h;
+  }
+
+  // Writes the script (its first command records the command line, which also tells that
+  // the denoiser ran), clears the call log and presses Start as the host does.
+  void Run(const std::string& script) {
+    WriteBytes(script_, "echo " + Utf8(echo_) + "\n" + script);
+    DeleteFileW(echo_.c_str());
+    DeleteFileW(pids_.c_str());
+    host.Calls.clear();
+    if (host.CurrentImage) {
+      for (int p = 0; p < 3; ++p) before_[p] = host.Image(host.CurrentImage).planes[p];
+    }
+    ASSERT_EQ(TestHost::SendPluginCommand(kPluginCmdStart, kPluginCmdStart), 1);
+  }
+
+  bool DenoiserRan() const { return Exists(echo_); }
+
+  // Every plane of image h compared with rule(sample before the run), exactly.
+  void ExpectPlanes(ImageHandle h, const PlaneRule& rule) {
+    const nox::test::HostImage& img = host.Image(h);
+    for (int p = 0; p < (img.mono ? 1 : 3); ++p) {
+      ASSERT_EQ(img.planes[p].size(), before_[p].size());
+      size_t wrong = 0, firstWrong = 0;
+      for (size_t i = 0; i < img.planes[p].size(); ++i) {
+        if (img.planes[p][i] != rule(before_[p][i]) && wrong++ == 0) firstWrong = i;
+      }
+      EXPECT_EQ(wrong, 0u) << "plane slot " << p << ", first at " << firstWrong << ": "
+                           << img.planes[p][firstWrong] << " for " << before_[p][firstWrong]
+                           << ", expected " << rule(before_[p][firstWrong]);
+    }
+  }
+  void ExpectPlanesUntouched(ImageHandle h) {
+    ExpectPlanes(h, [](float x) { return x; });
+  }
+
+  // No temporary image file is left behind.
+  void ExpectNoTemporaryFiles() const {
+    for (const std::wstring& name : FilesIn(tmp_)) {
+      EXPECT_EQ(name.find(L".tif"), std::wstring::npos) << "left behind: " << Utf8(name);
+    }
+  }
+
+  TestHost host;
+  HWND dialog_ = nullptr;
+  std::wstring root_, exeFolder_, tmp_, script_, echo_, pids_;
+  std::vector<float> before_[3];
+  std::pair<bool, std::wstring> savedTmp_, savedTemp_;
+};
+
+using Lines = std::vector<std::wstring>;
+
+TEST_F(WorkflowTest, NoImageAndEveryRangeRefusalEndAfterThePlanes) {
+  OpenDialog();
+  WriteBytes(script_, "");
+  host.Calls.clear();
+  ASSERT_EQ(TestHost::SendPluginCommand(kPluginCmdStart, kPluginCmdStart), 1);
+  EXPECT_EQ(Rendered(host.Calls), std::vector<std::string>{"GetCurrentImage(4096,0,0)"});
+  EXPECT_EQ(TestHost::LogLines(), Lines{L"Please open an image."});
+
+  const std::wstring tooLow = L"Image range is too low, it must be 16 bits. See docs.";
+  const std::wstring eightBitHint = L"Image seems only 8 bit, please enable the option below.";
+  const std::wstring notEightBit = L"Please check: Image seems not 8 bit.";
+  struct Case {
+    bool eightBit;
+    float peak;
+    const std::wstring* refusal;  // null: accepted
+  };
+  const Case cases[] = {
+      {false, 10000.0f, &tooLow},   {false, 10000.5f, nullptr},     {false, 50.0f, &eightBitHint},
+      {false, 256.0f, &eightBitHint}, {false, 49.5f, &tooLow},      {false, 256.5f, &tooLow},
+      {true, 259.0f, nullptr},      {true, 259.5f, &notEightBit},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << (c.eightBit ? "8-bit, peak " : "16-bit, peak ") << c.peak);
+    const ImageHandle h = host.AddImage(9, 7, true, 1.0f);
+    host.Image(h).planes[0][40] = c.peak;
+    host.CurrentImage = h;
+    SetEightBit(c.eightBit);
+    Run("copy\n");
+    if (c.refusal) {
+      EXPECT_EQ(Rendered(host.Calls), Head(h));
+      EXPECT_EQ(TestHost::LogLines(), Lines{*c.refusal});
+      EXPECT_FALSE(DenoiserRan());
+      EXPECT_TRUE(FilesIn(tmp_).empty()) << "no file written";
+      EXPECT_EQ(host.Image(h).saveUndoCount, 0);
+      ExpectPlanesUntouched(h);
+    } else {
+      EXPECT_EQ(Rendered(host.Calls), FullRun(h, true)) << "accepted: a full run";
+      EXPECT_TRUE(DenoiserRan());
+      ExpectNoTemporaryFiles();
+    }
+  }
+}
+
+TEST_F(WorkflowTest, MonochromeResultReplacesThePlanesAtFullStrength) {
+  OpenDialog();
+  SetStrength(L"100");
+  host.Version = 805;
+  const ImageHandle h = NewImage(511, 512, true, &Sample16);
+  Run("out Backend: test\\r\\n\nsleep 150\nout 50.0%\ninvert\n");
+  EXPECT_EQ(Rendered(host.Calls), FullRun(h, false)) << "strength 100: no undo planes";
+  EXPECT_EQ(TestHost::LogLines(), (Lines{kOpening, kSmall, L"Backend: test", L"Working ..."}))
+      << "511 wide: the small-image warning";
+  ExpectPlanes(h, [](float x) { return 65535.0f - x; });
+  EXPECT_EQ(host.Image(h).saveUndoCount, 1);
+  EXPECT_EQ(host.Image(h).undo[0], before_[0]) << "the undo copy is taken before the result is read";
+  EXPECT_EQ(host.Image(h).refreshCount, 1);
+  ExpectNoTemporaryFiles();
+
+  // The denoiser was handed the two temporary files in the temporary folder, named after
+  // the dialog's position.
+  const std::string recorded = ReadBytes(echo_);
+  const std::wstring echo(reinterpret_cast<const wchar_t*>(recorded.data()), recorded.size() / sizeof(wchar_t));
+  const std::wstring commandLine = echo.substr(0, echo.find(L'\n'));
+  RECT r{};
+  GetWindowRect(dialog_, &r);
+  wchar_t position[16];
+  std::swprintf(position, 16, L"%.3d%.3d", static_cast<int>(r.left % 1000), static_cast<int>(r.top % 1000));
+  const std::wstring head = L"\"" + exeFolder_ + L"noxfade.exe\" -i \"" + tmp_ + L"Temp" + position;
+  ASSERT_EQ(commandLine.substr(0, head.size()), head) << Utf8(commandLine);
+  const std::wstring ticks = commandLine.substr(head.size(), 4);
+  EXPECT_EQ(ticks.find_first_not_of(L"0123456789"), std::wstring::npos);
+  EXPECT_EQ(commandLine.substr(head.size() + 4),
+            L".tif\" -o \"" + tmp_ + L"OutTemp" + position + ticks + L".tif\"");
+
+  // A 512 x 512 image draws no warning.
+  const ImageHandle square = NewImage(512, 512, true, &Sample16);
+  Run("invert\n");
+  EXPECT_EQ(Rendered(host.Calls), FullRun(square, false));
+  EXPECT_EQ(TestHost::LogLines(), Lines{kOpening});
+  ExpectPlanes(square, [](float x) { return 65535.0f - x; });
+  ExpectNoTemporaryFiles();
+}
+
+TEST_F(WorkflowTest, StrengthBlendsWithTheUndoCopyOnlyAboveVersion804) {
+  OpenDialog();
+  const float s = static_cast<float>(80 / 100.0);
+  const float t = static_cast<float>(1.0 - static_cast<double>(s));
+  const PlaneRule blended = [s, t](float x) {
+    return static_cast<float>(static_cast<double>(65535.0f - x) * s + static_cast<double>(x) * t);
+  };
+  const PlaneRule inverted = [](float x) { return 65535.0f - x; };
+  SetStrength(L"80");
+
+  host.Version = 805;
+  ImageHandle h = NewImage(37, 23, false, &Sample16);
+  Run("invert\n");
+  EXPECT_EQ(Rendered(host.Calls), FullRun(h, true));
+  EXPECT_EQ(TestHost::LogLines(), (Lines{kOpening, kSmall}));
+  ExpectPlanes(h, blended);
+  ExpectNoTemporaryFiles();
+
+  // A monochrome image still asks for undo planes 2 and 3.
+  h = NewImage(37, 23, true, &Sample16);
+  Run("invert\n");
+  EXPECT_EQ(Rendered(host.Calls), FullRun(h, true));
+  ExpectPlanes(h, blended);
+
+  host.Version = 804;
+  h = NewImage(37, 23, false, &Sample16);
+  Run("invert\n");
+  EXPECT_EQ(Rendered(host.Calls), FullRun(h, false)) << "version 804: no blend";
+  ExpectPlanes(h, inverted);
+
+  // 99.6 rounds to 100: no blend even on a new host, but the version is still asked.
+  host.Version = 805;
+  SetStrength(L"99.6");
+  h = NewImage(37, 23, false, &Sample16);
+  Run("invert\n");
+  EXPECT_EQ(Rendered(host.Calls), FullRun(h, false));
+  ExpectPlanes(h, inverted);
+  ExpectNoTemporaryFiles();
+}
+
+TEST_F(WorkflowTest, EightBitImagesAreScaledOutAndBack) {
+  OpenDialog();
+  SetEightBit(true);
+  SetStrength(L"100");
+  // Out: x * 256; the denoiser inverts to 65535 - 256 x; back: / 256 = 255.996 - x, rounded.
+  const PlaneRule back = [](float x) { return 256.0f - x; };
+  for (bool mono : {true, false}) {
+    SCOPED_TRACE(mono ? "monochrome" : "colour");
+    const ImageHandle h = NewImage(40, 17, mono, &Sample8);
+    Run("invert\n");
+    EXPECT_EQ(Rendered(host.Calls), FullRun(h, false));
+    EXPECT_EQ(TestHost::LogLines(), (Lines{kOpening, kSmall}));
+    ExpectPlanes(h, back);
+    ExpectNoTemporaryFiles();
+  }
+}
+
+TEST_F(WorkflowTest, ADenoiserThatCannotRunLeavesTheImageAndSaysWhy) {
+  OpenDialog();
+  host.Version = 900;  // a blending host at strength 80: still no undo planes without a result
+  const ImageHandle h = NewImage(20, 10, false, &Sample16);
+
+  const std::wstring nowhere = root_ + L"nowhere";
+  SetFolder(nowhere);
+  Run("invert\n");
+  EXPECT_EQ(Rendered(host.Calls), FullRun(h, false));
+  EXPECT_EQ(TestHost::LogLines(),
+            Lines{L"ERROR: Noxfade executable not found in: \r" + nowhere + L"\\"});
+  ExpectPlanesUntouched(h);
+  EXPECT_EQ(host.Image(h).saveUndoCount, 1);
+  EXPECT_EQ(host.Image(h).refreshCount, 1);
+  ExpectNoTemporaryFiles();
+
+  SetFolder(exeFolder_);
+  WriteBytes(exeFolder_ + L"noxfade.exe", "no program, just text");
+  Run("invert\n");
+  EXPECT_EQ(Rendered(host.Calls), FullRun(h, false));
+  EXPECT_EQ(TestHost::LogLines(), (Lines{kOpening, kSmall, L"ERROR: cannot launch Noxfade"}));
+  ExpectPlanesUntouched(h);
+  ExpectNoTemporaryFiles();
+}
+
+TEST_F(WorkflowTest, AnUnusableResultLeavesTheImageWithOneErrorLine) {
+  OpenDialog();
+  host.Version = 900;
+  const ImageHandle h = NewImage(20, 10, false, &Sample16);
+  struct Case {
+    const char* script;
+    std::wstring last;
+  };
+  const Case cases[] = {
+      {"", kNoResult},  // prints nothing, writes nothing, exits with 0
+      {"exit 3\n", L"ERROR: Noxfade ended with exit code 3; the image is unchanged."},
+      {"tiff 21 10 3 1000\n", kNoResult},
+      {"tiff 20 11 3 1000\n", kNoResult},
+      {"tiff 20 10 3 100 8\n", kNoResult},
+      {"garbage\n", kNoResult},
+      {"garbage\nexit 2\n", L"ERROR: Noxfade ended with exit code 2; the image is unchanged."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.script);
+    Run(c.script);
+    EXPECT_TRUE(DenoiserRan());
+    EXPECT_EQ(Rendered(host.Calls), FullRun(h, false));
+    EXPECT_EQ(TestHost::LogLines(), (Lines{kOpening, kSmall, c.last}));
+    ExpectPlanesUntouched(h);
+    ExpectNoTemporaryFiles();
+  }
+  // A denoiser that ran to its end is read whatever its exit code.
+  Run("invert\nexit 3\n");
+  EXPECT_EQ(Rendered(host.Calls), FullRun(h, true));
+  EXPECT_EQ(TestHost::LogLines(), (Lines{kOpening, kSmall}));
+  ExpectNoTemporaryFiles();
+}
+
+TEST_F(WorkflowTest, AFailedExportRunsNoDenoiserAndCallsNothingMore) {
+  OpenDialog(root_ + L"missing\\");
+  const ImageHandle h = NewImage(20, 10, true, &Sample16);
+  Run("invert\n");
+  EXPECT_EQ(Rendered(host.Calls), Head(h));
+  EXPECT_EQ(TestHost::LogLines(),
+            Lines{L"ERROR: cannot write the temporary image file; the image is unchanged."});
+  EXPECT_FALSE(DenoiserRan());
+  ExpectPlanesUntouched(h);
+  EXPECT_FALSE(Exists(root_ + L"missing"));
+}
+
+TEST_F(WorkflowTest, ASecondStartDuringARunStartsNothing) {
+  OpenDialog();
+  SetStrength(L"100");
+  const ImageHandle h = NewImage(20, 10, true, &Sample16);
+  LRESULT busy = -1, sent = -1;
+  BOOL startEnabled = TRUE;
+  bool acted = false;
+  EveryFewMs([&] {
+    if (!DenoiserRan()) return false;  // wait until the denoiser is running
+    startEnabled = IsWindowEnabled(Item(IdButStart));
+    busy = SendMessageW(dialog_, kWmPluginCommand, kPluginCmdQueryBusy, kPluginCmdQueryBusy);
+    sent = SendMessageW(dialog_, kWmPluginCommand, kPluginCmdStart, kPluginCmdStart);
+    PostMessageW(dialog_, kWmPluginCommand, kPluginCmdStart, kPluginCmdStart);
+    SendMessageW(Item(IdButStart), BM_CLICK, 0, 0);
+    acted = true;
+    return true;
+  });
+  Run("sleep 300\ninvert\n");
+  TestHost::Pump(50);
+  ASSERT_TRUE(acted) << "the timer fired during the run";
+  EXPECT_FALSE(startEnabled);
+  EXPECT_EQ(busy, 1);
+  EXPECT_EQ(sent, 0) << "a start while busy answers 0";
+  EXPECT_EQ(Rendered(host.Calls), FullRun(h, false)) << "one run only";
+  ExpectPlanes(h, [](float x) { return 65535.0f - x; });
+  EXPECT_TRUE(IsWindowEnabled(Item(IdButStart)));
+  EXPECT_EQ(TestHost::SendPluginCommand(kPluginCmdQueryBusy, kPluginCmdQueryBusy), 0);
+  ExpectNoTemporaryFiles();
+}
+
+// Escape during a run: the confirmation box comes up; `answer` is clicked in it.
+struct EscapeScript {
+  EscapeScript(int answerId, const std::wstring& whenExists) : answer(answerId), startedFile(whenExists) {}
+  int answer;
+  std::wstring startedFile;  // Escape is pressed once this file exists
+  std::wstring caption;
+  std::vector<std::wstring> texts;
+  int step = 0;
+
+  bool Tick(HWND memo) {
+    if (step == 0) {
+      if (!Exists(startedFile)) return false;
+      PostMessageW(memo, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+      step = 1;
+      return false;
+    }
+    HWND box = FindMessageBox();
+    if (!box) return false;
+    caption = TestHost::Text(box);
+    texts = ChildTexts(box);
+    PostMessageW(GetDlgItem(box, answer), BM_CLICK, 0, 0);
+    return true;
+  }
+  bool HasText(const std::wstring& t) const {
+    for (const std::wstring& s : texts)
+      if (s == t) return true;
+    return false;
+  }
+};
+
+TEST_F(WorkflowTest, EscapeConfirmedStopsTheDenoiserAndItsChild) {
+  OpenDialog();
+  const ImageHandle h = NewImage(20, 10, false, &Sample16);
+  EscapeScript escape{IDYES, pids_};
+  HWND memo = Item(IdMemoLog);
+  EveryFewMs([&] { return escape.Tick(memo); });
+  const ULONGLONG started = GetTickCount64();
+  Run("child 4000 " + Utf8(pids_) + "\nsleep 4000\ninvert\n");
+  const ULONGLONG took = GetTickCount64() - started;
+  EXPECT_EQ(escape.caption, L"Noxfade");
+  EXPECT_TRUE(escape.HasText(L"Stop the denoiser?\rThe image will be left as it was."));
+  EXPECT_LT(took, 3000u) << "the run ended at the user's request";
+  EXPECT_EQ(Rendered(host.Calls), FullRun(h, false));
+  EXPECT_EQ(TestHost::LogLines(), (Lines{kOpening, kSmall, L"ERROR: stopped by the user"}));
+  ExpectPlanesUntouched(h);
+  ExpectNoTemporaryFiles();
+  DWORD denoiser = 0, child = 0;
+  ASSERT_EQ(std::sscanf(ReadBytes(pids_).c_str(), "%lu %lu", &denoiser, &child), 2);
+  EXPECT_TRUE(ProcessEnds(denoiser, 1000));
+  EXPECT_TRUE(ProcessEnds(child, 1000)) << "the denoiser's child ends with it";
+}
+
+TEST_F(WorkflowTest, EscapeDeclinedLetsTheRunFinish) {
+  OpenDialog();
+  SetStrength(L"100");
+  const ImageHandle h = NewImage(20, 10, false, &Sample16);
+  EscapeScript escape{IDNO, echo_};
+  HWND memo = Item(IdMemoLog);
+  EveryFewMs([&] { return escape.Tick(memo); });
+  Run("sleep 300\ninvert\n");
+  EXPECT_EQ(escape.caption, L"Noxfade") << "the box was shown";
+  EXPECT_EQ(Rendered(host.Calls), FullRun(h, false));
+  EXPECT_EQ(TestHost::LogLines(), (Lines{kOpening, kSmall}));
+  ExpectPlanes(h, [](float x) { return 65535.0f - x; });
+  ExpectNoTemporaryFiles();
+}
+
+}  // namespace
