@@ -1,17 +1,5 @@
 #include "imageio/ResultReader.h"
 
-#ifdef _WIN32
-// FreeImage's header needs the Windows types when built for Windows.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
-#endif
-#include <FreeImage.h>
-
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
 #include <xmmintrin.h>
@@ -22,9 +10,9 @@
 #include <cstring>
 #include <type_traits>
 #include <memory>
-#include <mutex>
 
 #include "imageio/FilePath.h"
+#include "imageio/FreeImageApi.h"
 #include "imageio/SampleConversion.h"
 
 namespace nox {
@@ -38,15 +26,6 @@ struct BitmapUnloader {
   void operator()(FIBITMAP* bitmap) const { FreeImage_Unload(bitmap); }
 };
 using Bitmap = std::unique_ptr<FIBITMAP, BitmapUnloader>;
-
-// A statically linked FreeImage registers its format plug-ins only when asked; a shared
-// one does it when it is loaded. Done on first use, never from DllMain.
-void EnsureFreeImageReady() {
-#ifdef FREEIMAGE_LIB
-  static std::once_flag once;
-  std::call_once(once, [] { FreeImage_Initialise(FALSE); });
-#endif
-}
 
 // Format from the file's content, else from its name; only formats FreeImage can read.
 // Windows uses FreeImage's wide-character functions; elsewhere those are empty stubs, so
@@ -215,7 +194,7 @@ bool ReadAll(const std::wstring& fileName, float* first, float* second, float* t
   const bool monoPlanes = first == second;
   if (first == nullptr || width < 1 || height < 1) return false;
 
-  EnsureFreeImageReady();
+  EnsureFreeImage();
   Bitmap bitmap(LoadWithFreeImage(fileName, 0));
   if (!bitmap) return false;
 

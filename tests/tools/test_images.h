@@ -8,10 +8,7 @@
 #include <random>
 #include <string>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-#include <FreeImage.h>
+#include "imageio/FreeImageApi.h"
 
 #include "ImageFile.h"
 
@@ -22,7 +19,7 @@ namespace nox::testing {
 inline bool WriteBitmap(const std::filesystem::path& file, FREE_IMAGE_FORMAT fif, FREE_IMAGE_TYPE type,
                         int width, int height, int bpp,
                         const std::function<void(void* line, int scanLine)>& fill) {
-  InitImageLibrary();
+  EnsureFreeImage();
   FIBITMAP* bitmap = FreeImage_AllocateT(type, width, height, bpp);
   if (!bitmap) return false;
   for (int y = 0; y < height; ++y) fill(FreeImage_GetScanLine(bitmap, y), y);

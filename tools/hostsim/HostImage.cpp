@@ -1,9 +1,6 @@
 #include "HostImage.h"
 
-#ifdef _WIN32
-#include <windows.h>  // the static FreeImage expects the Windows types first
-#endif
-#include <FreeImage.h>
+#include "imageio/FreeImageApi.h"
 
 #include <algorithm>
 #include <cctype>
@@ -52,16 +49,6 @@ uint16_t QuantiseSample(float value, uint16_t maxValue) {
 }
 
 namespace {
-
-void EnsureFreeImage() {
-  // The static library on Windows registers its codecs only when asked; the shared
-  // library does it by itself, and a second call is only counted.
-  static const bool initialised = [] {
-    FreeImage_Initialise(FALSE);
-    return true;
-  }();
-  (void)initialised;
-}
 
 struct DibDeleter {
   void operator()(FIBITMAP* dib) const {

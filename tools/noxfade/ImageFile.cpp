@@ -2,22 +2,9 @@
 
 #include <cmath>
 #include <cstdint>
-#include <mutex>
 #include <system_error>
 
-#ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
-#endif
-#include <FreeImage.h>
-#ifndef _WIN32
-#include <tiffio.h>
-#endif
+#include "imageio/FreeImageApi.h"
 
 namespace nox {
 namespace {
@@ -89,25 +76,12 @@ void PlaneImage::Resize(int w, int h, int channels) {
                 std::vector<float>(static_cast<std::size_t>(w) * static_cast<std::size_t>(h)));
 }
 
-void InitImageLibrary() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    FreeImage_Initialise(FALSE);
-#ifndef _WIN32
-    // The system's libtiff reports every metadata tag it does not know on stderr, which would
-    // reach the plug-in's log; FreeImage handles the files regardless.
-    TIFFSetWarningHandler(nullptr);
-    TIFFSetErrorHandler(nullptr);
-#endif
-  });
-}
-
 std::filesystem::path PathFromUtf8(const std::string& utf8) { return std::filesystem::u8path(utf8); }
 
 std::string PathToUtf8(const std::filesystem::path& path) { return path.u8string(); }
 
 bool LoadImage16(const std::filesystem::path& file, PlaneImage& image, std::string& error) {
-  InitImageLibrary();
+  EnsureFreeImage();
   const std::string name = PathToUtf8(file);
   std::error_code ec;
   if (!std::filesystem::is_regular_file(file, ec)) {
@@ -164,7 +138,7 @@ bool LoadImage16(const std::filesystem::path& file, PlaneImage& image, std::stri
 }
 
 bool SaveTiff16(const std::filesystem::path& file, const PlaneImage& image, std::string& error) {
-  InitImageLibrary();
+  EnsureFreeImage();
   const std::string name = PathToUtf8(file);
   const int channels = image.Channels();
   if (image.width < 1 || image.height < 1 || image.width > kMaxImageSide ||

@@ -26,9 +26,6 @@ struct PlaneImage {
 // consumers of our files handle).
 constexpr int kMaxImageSide = 65535;
 
-// Prepares the image library once per process; safe to call any number of times.
-void InitImageLibrary();
-
 // Converts a command-line argument or other UTF-8 text into a path.
 std::filesystem::path PathFromUtf8(const std::string& utf8);
 std::string PathToUtf8(const std::filesystem::path& path);
