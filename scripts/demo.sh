@@ -35,7 +35,7 @@ host="$out/host"; denoiser="$out/Noxfade"
 mkdir -p "$host" "$denoiser"
 cp "$win/hostsim.exe" "$win/pinoxfade.dll" "$root/docs/NoxfadePlugin-readme.htm" "$host/"
 cp "$win/noxfade.exe" "$denoiser/"
-(cd "$host" && rm -f "$out/pinoxfade-1.2.zip" && zip -q "$out/pinoxfade-1.2.zip" pinoxfade.dll NoxfadePlugin-readme.htm)
+cp "$build/windows/pinoxfade-1.2.zip" "$out/"
 
 echo "== starting a virtual display and a Wine prefix that draws on it"
 export WINEPREFIX="$build/windows/wineprefix-x11" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8

@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ libgtest-dev libbenchmark-dev
   g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev
   wine64 fonts-wine libfreeimage-dev libtiff-dev libtiff-tools imagemagick
-  xvfb xauth x11-apps dpkg-dev xz-utils zip unzip
+  xvfb xauth x11-apps dpkg-dev xz-utils
 )
 
 missing=()
