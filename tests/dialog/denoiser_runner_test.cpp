@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "dialog/DenoiserOutput.h"
+#include "support/FileBytes.h"
 
 namespace nox {
 namespace {
@@ -28,24 +29,10 @@ std::wstring ExeFolder() {
 }
 
 void WriteText(const std::wstring& path, const std::string& text) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  DWORD written = 0;
-  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-  CloseHandle(file);
+  ASSERT_TRUE(test::WriteFileBytes(path, text));
 }
 
-std::string ReadBytes(const std::wstring& path) {
-  std::string bytes;
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return bytes;
-  char buffer[4096];
-  DWORD read = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
-  CloseHandle(file);
-  return bytes;
-}
+std::string ReadBytes(const std::wstring& path) { return test::ReadFileBytes(path); }
 
 std::string Narrow(const std::wstring& text) {
   std::string out;

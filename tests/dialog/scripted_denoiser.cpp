@@ -30,28 +30,12 @@
 #include <string>
 #include <vector>
 
+#include "support/FileBytes.h"
+
 namespace {
 
-std::string ReadFileBytes(const std::wstring& path) {
-  std::string bytes;
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return bytes;
-  char buffer[4096];
-  DWORD read = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
-  CloseHandle(file);
-  return bytes;
-}
-
-bool WriteFileBytes(const std::wstring& path, const void* data, DWORD size) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  const bool ok = WriteFile(file, data, size, &written, nullptr) && written == size;
-  CloseHandle(file);
-  return ok;
-}
+using nox::test::ReadFileBytes;
+using nox::test::WriteFileBytes;
 
 std::wstring Widen(const std::string& text) {
   if (text.empty()) return std::wstring();

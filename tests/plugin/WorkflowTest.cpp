@@ -12,11 +12,14 @@
 #include <vector>
 
 #include "dialog/ControlIds.h"
+#include "support/FileBytes.h"
 #include "support/TestHost.h"
 
 using namespace nox;
 using nox::test::HostCall;
+using nox::test::ReadFileBytes;
 using nox::test::TestHost;
+using nox::test::WriteFileBytes;
 
 namespace {
 
@@ -27,24 +30,10 @@ const wchar_t kNoResult[] = L"ERROR: Noxfade delivered no usable result; the ima
 // ---- files
 
 void WriteBytes(const std::wstring& path, const std::string& bytes) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE) << "cannot write the test file";
-  DWORD written = 0;
-  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(file);
+  ASSERT_TRUE(WriteFileBytes(path, bytes)) << "cannot write the test file";
 }
 
-std::string ReadBytes(const std::wstring& path) {
-  std::string bytes;
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return bytes;
-  char buffer[4096];
-  DWORD read = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
-  CloseHandle(file);
-  return bytes;
-}
+std::string ReadBytes(const std::wstring& path) { return ReadFileBytes(path); }
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
