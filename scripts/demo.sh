@@ -64,7 +64,6 @@ rc=0; wait "$host_pid" || rc=$?
 echo "-- the dialog's log:"; tr -d '\r' <"$log" | sed 's/^/   /'
 [ "$rc" -eq 0 ] && [ -s "$out/after.tif" ] || { echo "demo: the run failed (exit $rc)"; exit 1; }
 
-echo "== noise level"
 before=$("$native/noiselevel" "$out/before.tif" | tail -n 1)
 after=$("$native/noiselevel" "$out/after.tif" | tail -n 1)
 
@@ -80,7 +79,7 @@ done
 "$im" \( "$out/before.png" -crop 256x192+384+288 +repage -scale 200% \) \
       \( "$out/after.png" -crop 256x192+384+288 +repage -scale 200% \) +append "$out/compare.png"
 
-echo "== noise level"
+echo "== noise level (sigma of the finest wavelet scale)"
 echo "before: $before"
 echo "after:  $after"
 echo "demo: done; see $out (before.png, after.png, compare.png, dialog.png, pinoxfade-1.2.zip)"

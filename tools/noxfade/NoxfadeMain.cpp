@@ -104,11 +104,17 @@ std::string ParseArguments(const std::vector<std::string>& args, Options& option
 
 using Clock = std::chrono::steady_clock;
 
-// Console lines on stdout, each flushed at once. Remembers when the last line went out, so that
-// progress lines can keep their distance from it.
+// Console lines on stdout, each flushed at once and at least kLineGap after the previous one.
+// The plug-in reads the console in chunks, pausing briefly between reads, and takes a chunk as
+// one unit: lines written back to back would reach it as one chunk, and a "Backend:" line that
+// does not start its chunk is not followed by "Working ..." in its log. Remembers when the last
+// line went out, so that progress lines can keep their distance from it.
 class Console {
  public:
+  static constexpr std::chrono::milliseconds kLineGap{40};
+
   void Line(const std::string& text) {
+    std::this_thread::sleep_until(last_ + kLineGap);
     std::fputs(text.c_str(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
@@ -117,7 +123,7 @@ class Console {
   Clock::time_point LastLine() const { return last_; }
 
  private:
-  Clock::time_point last_ = Clock::now();
+  Clock::time_point last_{};
 };
 
 // Prints progress lines "Denoising: NN.N%", ending with 100.0%. A line goes out only when the
