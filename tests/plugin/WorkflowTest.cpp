@@ -518,6 +518,19 @@ TEST_F(WorkflowTest, AFailedExportRunsNoDenoiserAndCallsNothingMore) {
   EXPECT_FALSE(Exists(root_ + L"missing"));
 }
 
+TEST_F(WorkflowTest, AHostThatGivesNoPlanesGetsNoFurtherCall) {
+  OpenDialog();
+  const ImageHandle h = NewImage(20, 10, false, &Sample16);
+  host.ServePlanes = false;
+  Run("invert\n");
+  EXPECT_EQ(Rendered(host.Calls), Head(h));
+  EXPECT_EQ(TestHost::LogLines(),
+            Lines{L"ERROR: the host gave no image data; the image is unchanged."});
+  EXPECT_FALSE(DenoiserRan());
+  ExpectPlanesUntouched(h);
+  ExpectNoTemporaryFiles();
+}
+
 TEST_F(WorkflowTest, ASecondStartDuringARunStartsNothing) {
   OpenDialog();
   SetStrength(L"100");

@@ -120,7 +120,7 @@ int64_t TestHost::Serve(const HostCall& call) {
       return 0;
     case CmdGetPlane:
     case CmdGetUndoPlane:
-      if (valid)
+      if (valid && (ServePlanes || call.command == CmdGetUndoPlane))
         *reinterpret_cast<float**>(static_cast<intptr_t>(call.arg2)) =
             plane(call.arg1, call.arg3, call.command == CmdGetUndoPlane);
       return 0;

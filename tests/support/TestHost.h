@@ -60,6 +60,8 @@ class TestHost {
   HostImage& Image(ImageHandle h) { return mImages.at(static_cast<size_t>(h - 1)); }
   ImageHandle CurrentImage = 0;
   int64_t Version = 900;
+  // False: CmdGetPlane leaves the pointer it is given untouched, as a failing host would.
+  bool ServePlanes = true;
 
   std::vector<HostCall> Calls;
   std::vector<HostCall> CallsOf(uint8_t command) const;
