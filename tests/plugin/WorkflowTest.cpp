@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "dialog/ControlIds.h"
+#include "imageio/TiffWriter.h"
 #include "support/FileBytes.h"
 #include "support/TestHost.h"
 
@@ -516,6 +517,24 @@ TEST_F(WorkflowTest, AFailedExportRunsNoDenoiserAndCallsNothingMore) {
   EXPECT_FALSE(DenoiserRan());
   ExpectPlanesUntouched(h);
   EXPECT_FALSE(Exists(root_ + L"missing"));
+}
+
+// The invisible test-image option hands the denoiser "MonoTemp.tif" or "ColorTemp.tif" from
+// beside the host's executable instead of the exported image.
+TEST_F(WorkflowTest, TestImageModeHandsTheDenoiserTheSampleFile) {
+  OpenDialog();
+  SetStrength(L"100");
+  const ImageHandle h = NewImage(20, 10, true, &Sample16);
+  std::vector<float> sample(200);
+  for (size_t i = 0; i < sample.size(); ++i) sample[i] = static_cast<float>(1000 + 7 * i);
+  const std::wstring sampleFile = TestHost::ExeFolder() + L"MonoTemp.tif";
+  ASSERT_TRUE(WriteTiff16(sample.data(), sample.data(), sample.data(), 1.0f, 20, 10, false, sampleFile));
+  SendMessageW(Item(IdCBTestImage), BM_SETCHECK, BST_CHECKED, 0);
+  Run("copy\n");
+  DeleteFileW(sampleFile.c_str());
+  EXPECT_EQ(Rendered(host.Calls), FullRun(h, false));
+  EXPECT_EQ(host.Image(h).planes[0], sample);
+  ExpectNoTemporaryFiles();
 }
 
 TEST_F(WorkflowTest, AHostThatGivesNoPlanesGetsNoFurtherCall) {
