@@ -18,6 +18,22 @@ namespace {
 
 int64_t Address(void* p) { return static_cast<int64_t>(reinterpret_cast<intptr_t>(p)); }
 
+// Host planes 0, 2 and 3 of an image (CmdGetPlane) or of its undo copy (CmdGetUndoPlane),
+// asked for in that order.
+struct Planes {
+  float* first = nullptr;
+  float* second = nullptr;
+  float* third = nullptr;
+};
+
+Planes GetPlanes(HostCallback host, HostCommand command, ImageHandle image) {
+  Planes p;
+  host(command, image, Address(&p.first), 0);
+  host(command, image, Address(&p.second), 2);
+  host(command, image, Address(&p.third), 3);
+  return p;
+}
+
 // The dialog as the runner sees it.
 class RunnerUi final : public DenoiserUi {
  public:
@@ -70,12 +86,10 @@ void TFormCVPluginDenoise::ButStartClick() {
   int32_t width = 0;
   int32_t height = 0;
   host(CmdGetImageSize, image, Address(&width), Address(&height));
-  float* first = nullptr;
-  float* second = nullptr;
-  float* third = nullptr;
-  host(CmdGetPlane, image, Address(&first), 0);
-  host(CmdGetPlane, image, Address(&second), 2);
-  host(CmdGetPlane, image, Address(&third), 3);
+  const Planes planes = GetPlanes(host, CmdGetPlane, image);
+  float* const first = planes.first;
+  float* const second = planes.second;
+  float* const third = planes.third;
   const bool colour = first != second;
   SmallImage = width < kSmallImageSide || height < kSmallImageSide;
 
@@ -137,17 +151,12 @@ void TFormCVPluginDenoise::ButStartClick() {
   const int64_t version = host(CmdGetHostVersion, 0, 0, 0);
   const int32_t strength = static_cast<int32_t>(StrengthIntegerValue());
   if (resultRead && ShouldBlend(version, strength)) {
-    float* undoFirst = nullptr;
-    float* undoSecond = nullptr;
-    float* undoThird = nullptr;
-    host(CmdGetUndoPlane, image, Address(&undoFirst), 0);
-    host(CmdGetUndoPlane, image, Address(&undoSecond), 2);
-    host(CmdGetUndoPlane, image, Address(&undoThird), 3);
+    const Planes undo = GetPlanes(host, CmdGetUndoPlane, image);
     const BlendWeights weights = StrengthWeights(StrengthValue());
-    if (undoFirst) BlendPlane(first, undoFirst, samples, weights);
-    if (colour && undoSecond && undoThird) {
-      BlendPlane(second, undoSecond, samples, weights);
-      BlendPlane(third, undoThird, samples, weights);
+    if (undo.first) BlendPlane(first, undo.first, samples, weights);
+    if (colour && undo.second && undo.third) {
+      BlendPlane(second, undo.second, samples, weights);
+      BlendPlane(third, undo.third, samples, weights);
     }
   }
 

@@ -16,6 +16,7 @@
 
 #include "dialog/DenoiserOutput.h"
 #include "support/FileBytes.h"
+#include "support/ProcessWait.h"
 
 namespace nox {
 namespace {
@@ -40,14 +41,7 @@ std::string Narrow(const std::wstring& text) {
   return out;
 }
 
-// True when the process is gone, or goes within the given time.
-bool ProcessEnds(DWORD pid, DWORD withinMs) {
-  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
-  if (process == nullptr) return true;
-  const bool ended = WaitForSingleObject(process, withinMs) == WAIT_OBJECT_0;
-  CloseHandle(process);
-  return ended;
-}
+using test::ProcessEnds;
 
 // Records what the runner does to the dialog, in order.
 class RecordingUi : public DenoiserUi {

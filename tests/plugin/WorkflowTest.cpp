@@ -14,6 +14,7 @@
 #include "dialog/ControlIds.h"
 #include "imageio/TiffWriter.h"
 #include "support/FileBytes.h"
+#include "support/ProcessWait.h"
 #include "support/TestHost.h"
 
 using namespace nox;
@@ -72,13 +73,7 @@ void RemoveTree(const std::wstring& folder) {
   RemoveDirectoryW(folder.c_str());
 }
 
-bool ProcessEnds(DWORD pid, DWORD withinMs) {
-  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
-  if (process == nullptr) return true;
-  const bool ended = WaitForSingleObject(process, withinMs) == WAIT_OBJECT_0;
-  CloseHandle(process);
-  return ended;
-}
+using nox::test::ProcessEnds;
 
 // ---- host calls, written as text so that a failure shows both sequences side by side.
 // Address arguments read "ptr" when non-zero.

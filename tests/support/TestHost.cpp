@@ -1,5 +1,7 @@
 #include "support/TestHost.h"
 
+#include "dialog/ControlIds.h"
+
 #include <cstring>
 
 namespace nox {
@@ -170,7 +172,7 @@ std::wstring TestHost::Text(HWND hwnd) {
 }
 
 std::vector<std::wstring> TestHost::LogLines() {
-  const std::wstring text = Text(Control(101));
+  const std::wstring text = Text(Control(IdMemoLog));
   std::vector<std::wstring> lines;
   size_t start = 0;
   for (;;) {
