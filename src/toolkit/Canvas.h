@@ -9,7 +9,7 @@
 // Colours handed to a canvas are plain 0x00BBGGRR values: system colour references are
 // resolved by the caller. The pen is always one pixel wide.
 // Text comes in the canvas's font (GDI: the selected font; the pixel canvas: a fixed
-// cell per character, see PixelCanvas.h) and text colour. TextOut draws on a transparent
+// cell per character, see PixelCanvas.h) and text colour. TextAt draws on a transparent
 // background unless TextOpaque is set, which fills the text's cell with the brush colour.
 // The focus rectangle is an explicit dotted pattern, the same on both canvases.
 #pragma once
@@ -67,7 +67,7 @@ class Canvas {
   // The width and height of one line of text in the current font (no prefix processing).
   virtual Size TextExtent(const std::wstring& text) = 0;
   // One line of text with its top-left corner at (x, y).
-  virtual void TextOut(int x, int y, const std::wstring& text) = 0;
+  virtual void TextAt(int x, int y, const std::wstring& text) = 0;
   void SetTextOpaque(bool opaque) { mTextOpaque = opaque; }
   bool TextOpaque() const { return mTextOpaque; }
 

@@ -103,7 +103,7 @@ Size GdiCanvas::TextExtent(const std::wstring& text) {
   return Size{static_cast<int>(size.cx), static_cast<int>(size.cy)};
 }
 
-void GdiCanvas::TextOut(int x, int y, const std::wstring& text) {
+void GdiCanvas::TextAt(int x, int y, const std::wstring& text) {
   FontSelection font(mDc, mFont);
   const int oldMode = SetBkMode(mDc, TextOpaque() ? OPAQUE : TRANSPARENT);
   const COLORREF oldBack = SetBkColor(mDc, Ref(BrushColor()));

@@ -23,7 +23,7 @@ class GdiCanvas : public Canvas {
   void Draw(int x, int y, const Bitmap& bitmap) override;
   void WriteText(const Rect& r, const std::wstring& text, unsigned format) override;
   Size TextExtent(const std::wstring& text) override;
-  void TextOut(int x, int y, const std::wstring& text) override;
+  void TextAt(int x, int y, const std::wstring& text) override;
 
  protected:
   void DrawLine(Point from, Point to) override;

@@ -97,7 +97,7 @@ void PixelCanvas::PaintText(int x, int y, const std::wstring& text, int underlin
   }
 }
 
-void PixelCanvas::TextOut(int x, int y, const std::wstring& text) {
+void PixelCanvas::TextAt(int x, int y, const std::wstring& text) {
   const Size size = TextExtent(text);
   const Rect cell{x, y, x + size.Width, y + size.Height};
   if (TextOpaque()) Fill(cell.Left, cell.Top, cell.Right, cell.Bottom, BrushColor());

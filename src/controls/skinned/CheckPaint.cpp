@@ -38,7 +38,7 @@ void PaintCheck(Canvas& canvas, int /*width*/, int H, const CheckLook& look) {
   const int tw = canvas.TextExtent(look.Caption).Width;
   const Rect cell = CheckCaptionCell(look, H, tw);
   canvas.SetTextOpaque(true);
-  canvas.TextOut(cell.Left + 2, (H - th) / 2, look.Caption);
+  canvas.TextAt(cell.Left + 2, (H - th) / 2, look.Caption);
   canvas.SetTextOpaque(false);
   // Framing the cell in the control's colour erases an earlier focus rectangle.
   canvas.FrameRect(cell);

@@ -86,7 +86,7 @@ void PaintGauge(Canvas& canvas, int W, int H, const GaugeState& s, TColor textCo
     const Size size = canvas.TextExtent(text);
     canvas.SetTextColor(textColor);
     canvas.SetTextOpaque(false);
-    canvas.TextOut((W - 1 - size.Width) / 2 + 2, (H - 1 - size.Height) / 2, text);
+    canvas.TextAt((W - 1 - size.Width) / 2 + 2, (H - 1 - size.Height) / 2, text);
   }
 }
 
