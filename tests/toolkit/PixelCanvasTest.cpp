@@ -140,7 +140,7 @@ TEST(PixelCanvas, TextMetricLayoutAndFocusRectangle) {
   c.SetTextColor(0x0000FF);
   c.SetBrushColor(0x00FF00);
   c.SetTextOpaque(true);
-  c.TextOut(2, 1, L"a b");
+  c.TextAt(2, 1, L"a b");
   struct Px {
     int x, y;
     TColor want;
