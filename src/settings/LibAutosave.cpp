@@ -128,17 +128,32 @@ void TAutosaver::CaptureForm(const Component& form) {
   }
 }
 
-void TAutosaver::RestoreControl(Component& form, std::u16string_view controlName, std::u16string_view value) {
-  // A copy: setting a value must not disturb the walk, whatever the control does.
-  const std::vector<Component*> components = form.Components();
-  for (Component* control : components) {
-    if (control->Tag() != kSavedTag || KeyName(control->Name()) != controlName) continue;
-    if (auto* text = dynamic_cast<TextValueControl*>(control)) {
+namespace {
+
+// The form's marked controls with their names in capitals, in the form's order: taken once
+// for a whole restore.
+struct MarkedControl {
+  Component* control;
+  std::u16string name;
+};
+
+std::vector<MarkedControl> MarkedControls(const Component& form) {
+  std::vector<MarkedControl> marked;
+  for (Component* control : form.Components())
+    if (control->Tag() == TAutosaver::kSavedTag) marked.push_back({control, KeyName(control->Name())});
+  return marked;
+}
+
+void RestoreMarked(const std::vector<MarkedControl>& marked, std::u16string_view controlName,
+                   std::u16string_view value) {
+  for (const MarkedControl& m : marked) {
+    if (m.name != controlName) continue;
+    if (auto* text = dynamic_cast<TextValueControl*>(m.control)) {
       text->SetValueText(FromUtf16(value));
       return;
     }
-    auto* check = dynamic_cast<CheckValueControl*>(control);
-    auto* index = dynamic_cast<IndexValueControl*>(control);
+    auto* check = dynamic_cast<CheckValueControl*>(m.control);
+    auto* index = dynamic_cast<IndexValueControl*>(m.control);
     if (!check && !index) continue;  // no value to take: the search goes on
     if (value.empty()) return;
     if (check)
@@ -149,18 +164,27 @@ void TAutosaver::RestoreControl(Component& form, std::u16string_view controlName
   }
 }
 
+}  // namespace
+
+void TAutosaver::RestoreControl(Component& form, std::u16string_view controlName, std::u16string_view value) {
+  RestoreMarked(MarkedControls(form), controlName, value);
+}
+
 void TAutosaver::RestoreForm(Component& form) {
   const std::u16string formName = KeyName(form.Name());
+  const std::vector<MarkedControl> marked = MarkedControls(form);
   std::u16string lineForm, lineControl;
+  // By index and with a copy of each line: a control that reacts to its new value may
+  // reach this store again.
   for (std::size_t i = 0; i < mLines.size(); ++i) {
+    if (mLines[i].size() < 6) continue;
     const std::u16string line = mLines[i];
-    if (line.size() < 6) continue;
     const std::size_t percent = line.find(u'%');
     if (percent == std::u16string::npos || percent == 0) continue;
     if (!DecodeKey(std::u16string_view(line).substr(0, percent), lineForm, lineControl)) continue;
     if (lineForm != formName) continue;
     try {
-      RestoreControl(form, lineControl, std::u16string_view(line).substr(percent + 1));
+      RestoreMarked(marked, lineControl, std::u16string_view(line).substr(percent + 1));
     } catch (...) {
       // one control that cannot take its value does not stop the others
     }
