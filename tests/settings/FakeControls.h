@@ -1,5 +1,5 @@
-// Controls for the settings store's native tests: components of the three value kinds,
-// and one with no value, owned by a plain component that stands for the form.
+// Components of the three value kinds for the settings store's native tests, owned by a
+// plain component that stands for the form.
 #pragma once
 
 #include <string>
@@ -10,8 +10,11 @@
 namespace nox {
 namespace test {
 
-template <class Base>
-class Fake : public Component, public Base {
+struct NoValue {};
+
+// A marked (tag 12345) component of the given value kind.
+template <class Kind = NoValue>
+class Fake : public Component, public Kind {
  public:
   Fake(Component* owner, const std::wstring& name, int tag = 12345) : Component(owner) {
     SetName(name);
@@ -19,43 +22,33 @@ class Fake : public Component, public Base {
   }
 };
 
-class FakeEdit : public Fake<TextValueControl> {
- public:
+struct FakeEdit : Fake<TextValueControl> {
   using Fake::Fake;
   std::wstring ValueText() const override { return text; }
   void SetValueText(const std::wstring& t) override { text = t; }
   std::wstring text;
 };
 
-class FakeCheck : public Fake<CheckValueControl> {
- public:
+struct FakeCheck : Fake<CheckValueControl> {
   using Fake::Fake;
   bool ValueChecked() const override { return checked; }
   void SetValueChecked(bool c) override { checked = c; }
   bool checked = false;
 };
 
-class FakeList : public Fake<IndexValueControl> {
- public:
+struct FakeList : Fake<IndexValueControl> {
   using Fake::Fake;
   int ValueIndex() const override { return index; }
   void SetValueIndex(int i) override { index = i; }
   int index = -1;
 };
 
-class FakeLabel : public Component {
- public:
-  FakeLabel(Component* owner, const std::wstring& name) : Component(owner) {
-    SetName(name);
-    SetTag(12345);
-  }
-};
-
-// The dialog's marked controls in its component order, with their design values.
+// The dialog's marked controls in its component order, with their design values, after a
+// marked label that has no value to keep.
 struct FakeDialog {
   FakeDialog() {
     form.SetName(L"FormCVPluginDenoise");
-    new FakeLabel(&form, L"Label1");
+    new Fake<>(&form, L"Label1");
     folder = new FakeEdit(&form, L"EdFolder");
     eightBit = new FakeCheck(&form, L"CBScale8bit");
     strength = new FakeEdit(&form, L"EdStrength");

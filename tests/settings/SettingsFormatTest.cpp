@@ -5,16 +5,15 @@
 #include <string>
 #include <vector>
 
-#include "settings/LibAutosave.h"
 #include "settings/FakeControls.h"
+#include "settings/LibAutosave.h"
 
 using namespace nox;
 using nox::test::FakeDialog;
 
 namespace {
 
-// Each character of the plain key moves up by the next entry of this ring; the first
-// character takes the table's second entry.
+// Each character of the plain key moves up by the next entry of this ring.
 std::u32string Scramble(std::u32string plain) {
   static const char32_t ring[8] = {12, 2, 17, 8, 4, 15, 10, 6};
   for (size_t i = 0; i < plain.size(); ++i) plain[i] += ring[i % 8];
@@ -23,50 +22,26 @@ std::u32string Scramble(std::u32string plain) {
 
 enum class Form { Utf8Mark, Utf8Bare, Utf16LE, Utf16BE };
 
-void PutUnit(std::string& out, char32_t u, bool bigEndian) {
-  const char hi = static_cast<char>((u >> 8) & 0xFF), lo = static_cast<char>(u & 0xFF);
-  out += bigEndian ? hi : lo;
-  out += bigEndian ? lo : hi;
-}
-
 std::string Encode(const std::u32string& text, Form form) {
-  std::string out;
-  if (form == Form::Utf8Mark) out = "\xEF\xBB\xBF";
-  if (form == Form::Utf16LE) out = "\xFF\xFE";
-  if (form == Form::Utf16BE) out = "\xFE\xFF";
+  const char* marks[] = {"\xEF\xBB\xBF", "", "\xFF\xFE", "\xFE\xFF"};
+  std::string out = marks[static_cast<int>(form)];
+  auto byte = [&](char32_t b) { out += static_cast<char>(b & 0xFF); };
+  auto unit = [&](char32_t u) { form == Form::Utf16LE ? (byte(u), byte(u >> 8)) : (byte(u >> 8), byte(u)); };
   for (char32_t c : text) {
     if (form == Form::Utf16LE || form == Form::Utf16BE) {
-      const bool be = form == Form::Utf16BE;
-      if (c >= 0x10000) {
-        PutUnit(out, 0xD800 + ((c - 0x10000) >> 10), be);
-        PutUnit(out, 0xDC00 + ((c - 0x10000) & 0x3FF), be);
-      } else {
-        PutUnit(out, c, be);
-      }
+      if (c < 0x10000) unit(c);
+      else unit(0xD800 + ((c - 0x10000) >> 10)), unit(0xDC00 + (c & 0x3FF));
     } else if (c < 0x80) {
-      out += static_cast<char>(c);
+      byte(c);
     } else if (c < 0x800) {
-      out += {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
+      byte(0xC0 | c >> 6), byte(0x80 | (c & 0x3F));
     } else if (c < 0x10000) {
-      out += {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
-              static_cast<char>(0x80 | (c & 0x3F))};
+      byte(0xE0 | c >> 12), byte(0x80 | (c >> 6 & 0x3F)), byte(0x80 | (c & 0x3F));
     } else {
-      out += {static_cast<char>(0xF0 | (c >> 18)), static_cast<char>(0x80 | ((c >> 12) & 0x3F)),
-              static_cast<char>(0x80 | ((c >> 6) & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
+      byte(0xF0 | c >> 18), byte(0x80 | (c >> 12 & 0x3F)), byte(0x80 | (c >> 6 & 0x3F)), byte(0x80 | (c & 0x3F));
     }
   }
   return out;
-}
-
-struct Line {
-  std::u32string text;
-  std::u32string ending;
-};
-
-std::u32string Join(const std::vector<Line>& lines, bool crlf) {
-  std::u32string text;
-  for (const Line& l : lines) text += l.text + (crlf ? U"\r\n" : l.ending);
-  return text;
 }
 
 const std::u32string kFolderKey = Scramble(U"FORMCVPLUGINDENOISE?EDFOLDER");
@@ -79,47 +54,31 @@ TEST(SettingsFormat, TheDialogSavedIntoAnEmptyStoreGivesTheGoldenBytes) {
   TAutosaver store;
   store.CaptureForm(dialog.form);
   EXPECT_EQ(kFolderKey, U"RQcUGeZRaIZVHTXUUUVGISPUXFVZ");
-  const std::string golden = "\xEF\xBB\xBF"
-                             "RQcUGeZRaIZVHTXUUUVGISPUXFVZ%C:\\Noxfade\\\r\n"
-                             "RQcUGeZRaIZVHTXUUUVGGQ]IMNV@FX^%0\r\n"
-                             "RQcUGeZRaIZVHTXUUUVGIS]Z^G_OXW%80\r\n";
-  EXPECT_EQ(store.SavedBytes(), golden) << "folder, 8-bit option, strength, in component order";
-  EXPECT_EQ(Encode(Join({{kFolderKey + U"%C:\\Noxfade\\", U""}, {kEightBitKey + U"%0", U""},
-                         {kStrengthKey + U"%80", U""}},
-                        true),
-                   Form::Utf8Mark),
-            golden);
+  EXPECT_EQ(store.SavedBytes(), Encode(kFolderKey + U"%C:\\Noxfade\\\r\n" + kEightBitKey + U"%0\r\n" + kStrengthKey +
+                                           U"%80\r\n",
+                                       Form::Utf8Mark))
+      << "folder, 8-bit option, strength, in the form's order; the valueless label left out";
   EXPECT_EQ(TAutosaver().SavedBytes(), "\xEF\xBB\xBF") << "an empty list is the mark alone";
 }
 
 TEST(SettingsFormat, AFileFromAnotherWriterRestoresTheDialogAndComesBackWithOnlyOurValues) {
-  const std::u32string otherForm = Scramble(U"FORMOTHER?EDFOLDER");
-  const std::u32string clef = U"\U0001D11E";  // outside the basic plane: a surrogate pair in UTF-16
-  auto fileLines = [&](const std::u32string& folder, const std::u32string& strength,
-                       const std::u32string& eightBit) {
-    return std::vector<Line>{
-        {U"; written by hand", U"\n"},
-        {otherForm + U"%D:\\elsewhere\\", U"\r"},
-        {U"abcde", U"\r\n"},                 // too short to be a setting
-        {U"%" + kFolderKey + U"%x", U"\n"},  // "%" first
-        {U"", U"\r\n"},
-        {kFolderKey + folder, U"\r\n"},
-        {U"", U"\n"},
-        {kStrengthKey + strength, U"\r"},
-        {kEightBitKey + eightBit, U""},  // no final line end
-    };
+  const std::u32string clef = U"\U0001D11E";  // a surrogate pair in UTF-16
+  // Lines with the endings another writer gave them; written back, every one ends in CR LF.
+  auto file = [&](const std::u32string& folder, const std::u32string& strength, const std::u32string& eightBit,
+                  bool crlf) {
+    const std::u32string lf = crlf ? U"\r\n" : U"\n", cr = crlf ? U"\r\n" : U"\r";
+    return U"; by hand" + lf + Scramble(U"FORMOTHER?EDFOLDER") + U"%D:\\" + cr + U"abcde" + lf + U"%" + kFolderKey +
+           U"%x" + lf + lf + kFolderKey + U"%" + folder + U"\r\n" + kStrengthKey + U"%" + strength + cr +
+           kEightBitKey + U"%" + eightBit + (crlf ? U"\r\n" : U"");
   };
-  const std::vector<Line> before = fileLines(U"%C:\\100%\\Noxfade " + clef + U"\\", U"%55", U"%1");
-  const std::vector<Line> after = fileLines(U"%E:\\Neu " + clef + U"\\", U"%70", U"%0");
-
   for (Form form : {Form::Utf8Mark, Form::Utf8Bare, Form::Utf16LE, Form::Utf16BE}) {
     SCOPED_TRACE(static_cast<int>(form));
     TAutosaver store;
-    store.LoadBytes(Encode(Join(before, false), form));
+    store.LoadBytes(Encode(file(U"C:\\100%\\Noxfade " + clef + U"\\", U"55", U"1", false), form));
     FakeDialog dialog;
     store.RestoreForm(dialog.form);
     const std::wstring clefWide = FromUtf16(u"\U0001D11E");
-    EXPECT_EQ(dialog.folder->text, L"C:\\100%\\Noxfade " + clefWide + L"\\") << "split at the first %";
+    EXPECT_EQ(dialog.folder->text, L"C:\\100%\\Noxfade " + clefWide + L"\\");
     EXPECT_EQ(dialog.strength->text, L"55");
     EXPECT_TRUE(dialog.eightBit->checked);
 
@@ -127,8 +86,8 @@ TEST(SettingsFormat, AFileFromAnotherWriterRestoresTheDialogAndComesBackWithOnly
     dialog.strength->text = L"70";
     dialog.eightBit->checked = false;
     store.CaptureForm(dialog.form);
-    const Form written = form == Form::Utf8Bare ? Form::Utf8Mark : form;
-    EXPECT_EQ(store.SavedBytes(), Encode(Join(after, true), written));
+    EXPECT_EQ(store.SavedBytes(), Encode(file(U"E:\\Neu " + clef + U"\\", U"70", U"0", true),
+                                         form == Form::Utf8Bare ? Form::Utf8Mark : form));
   }
 }
 
