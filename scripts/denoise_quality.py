@@ -191,7 +191,7 @@ def main():
         scores = []
         for name, image, seconds in rows:
             rmse, specks, ratios = score(image, truth, sky, sigmas, centres, disc)
-            scores.append((rmse, specks, seconds))
+            scores.append((rmse, specks, seconds, float(np.median(ratios)) if len(ratios) else 1.0))
             within = np.mean(np.abs(ratios - 1.0) <= 0.01) if len(ratios) else float("nan")
             median = np.median(ratios) if len(ratios) else float("nan")
             shown = "-" if seconds is None else f"{seconds:.2f}"
@@ -200,11 +200,14 @@ def main():
               f"non-local means times: {' '.join(f'{t:.2f}' for t in nlm_times)}")
         verdicts.append((spec, scores[1], scores[3]))
 
-    print("\nnoxfade against non-local means (lower RMSE, no more dark specks, no slower):")
-    for spec, (rmse, specks, seconds), (peer_rmse, peer_specks, peer_seconds) in verdicts:
+    print("\nnoxfade against non-local means (lower RMSE, no more dark specks, no slower; "
+          "star flux within 1%):")
+    for spec, (rmse, specks, seconds, flux), (peer_rmse, peer_specks, peer_seconds, _) in verdicts:
         ok = rmse < peer_rmse and specks <= peer_specks and seconds <= peer_seconds
+        ok = ok and abs(flux - 1.0) <= 0.01
         print(f"  {spec}: RMSE {rmse:.2f} vs {peer_rmse:.2f}, specks {specks} vs {peer_specks}, "
-              f"time {seconds:.2f} vs {peer_seconds:.2f} s: {'better' if ok else 'NOT better'}")
+              f"time {seconds:.2f} vs {peer_seconds:.2f} s, flux {flux:.4f}: "
+              f"{'better' if ok else 'NOT better'}")
     return 0
 
 
