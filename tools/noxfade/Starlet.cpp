@@ -232,40 +232,75 @@ int EnergyRadius(int scale) {
 double NoiseOvershoot(int scale) { return scale <= 2 ? 3.0 : 2.0; }
 
 // A coefficient of the data counts as plainly significant above this many noise sigmas.
-constexpr double kReinjectSignificance = 8.0;
+constexpr double kRestoreSignificance = 8.0;
 
 // Half-width of the neighbourhood of a plainly significant coefficient of scale j in which the
 // shrinkage is undone (see RestoreSources): about the reach of the scale's kernel, so that the
 // negative ring around a star goes back with its core.
 int RestoreRadius(int scale) { return (1 << (scale - 1)) + 1; }
 
+// Sums of f(row[x]) over the window [x - r, x + r] of one row, mirrored at the edges, as a
+// running sum: one addition and one subtraction per sample whatever the window. The sum is
+// kept in double, since a star's energy passes through it and what is left after the star
+// must still be exact to well below the noise energy.
+template <class F>
+void RowWindowSums(const float* row, float* out, int width, int r, const F& f) {
+  auto at = [&](int x) {
+    return static_cast<double>(f(row[(x >= 0 && x < width) ? x : Mirror(x, width)]));
+  };
+  double sum = 0.0;
+  for (int k = -r; k <= r; ++k) sum += at(k);
+  for (int x = 0; x < width; ++x) {
+    out[x] = static_cast<float>(sum);
+    sum += at(x + r + 1) - at(x - r);
+  }
+}
+
+// Sums of src over the window [y - r, y + r] of each column, mirrored at the edges, times
+// `scale`; with `binary`, 1 where the sum is above one half and 0 elsewhere. Runs down strips
+// of columns with running sums (in double, as for the rows), so that the cost does not grow
+// with the window.
+void ColumnWindowSums(const float* src, float* dst, int width, int height, int r, double scale,
+                      bool binary, unsigned threads, Progress* progress) {
+  constexpr int kStrip = 64;
+  const int strips = (width + kStrip - 1) / kStrip;
+  ForEachRow(strips, threads, nullptr, [&](int strip) {
+    const int x0 = strip * kStrip;
+    const int n = std::min(width, x0 + kStrip) - x0;
+    double sum[kStrip] = {};
+    auto row = [&](int y) { return src + Offset(Mirror(y, height), width) + x0; };
+    for (int k = -r; k <= r; ++k) {
+      const float* in = row(k);
+      for (int i = 0; i < n; ++i) sum[i] += in[i];
+    }
+    for (int y = 0; y < height; ++y) {
+      float* out = dst + Offset(y, width) + x0;
+      for (int i = 0; i < n; ++i) {
+        out[i] = binary ? (sum[i] > 0.5 ? 1.0f : 0.0f) : static_cast<float>(sum[i] * scale);
+      }
+      const float* add = row(y + r + 1);
+      const float* sub = row(y - r);
+      for (int i = 0; i < n; ++i) {
+        sum[i] += static_cast<double>(add[i]) - static_cast<double>(sub[i]);
+      }
+    }
+  });
+  if (progress) {
+    progress->Add(height);
+    progress->Report();
+  }
+}
+
 // Mean of src^2 over the (2r+1) x (2r+1) window around each pixel, mirrored at the edges:
 // rows first into tmp, then columns into dst.
 void BoxEnergy(const float* src, float* tmp, float* dst, int width, int height, int r,
                unsigned threads, Progress* progress) {
-  const float norm = 1.0f / static_cast<float>((2 * r + 1) * (2 * r + 1));
+  const double norm = 1.0 / ((2.0 * r + 1.0) * (2.0 * r + 1.0));
   ForEachRow(height, threads, progress, [&](int y) {
-    const float* row = src + Offset(y, width);
-    float* out = tmp + Offset(y, width);
-    for (int x = 0; x < width; ++x) {
-      float sum = 0.0f;
-      for (int k = -r; k <= r; ++k) {
-        const int xx = x + k;
-        const float v = row[(xx >= 0 && xx < width) ? xx : Mirror(xx, width)];
-        sum += v * v;
-      }
-      out[x] = sum;
-    }
+    RowWindowSums(src + Offset(y, width), tmp + Offset(y, width), width, r,
+                  [](float v) { return v * v; });
   });
-  ForEachRow(height, threads, progress, [&](int y) {
-    float* out = dst + Offset(y, width);
-    std::fill(out, out + width, 0.0f);
-    for (int k = -r; k <= r; ++k) {
-      const float* row = tmp + Offset(Mirror(y + k, height), width);
-      for (int x = 0; x < width; ++x) out[x] += row[x];
-    }
-    for (int x = 0; x < width; ++x) out[x] *= norm;
-  });
+  ColumnWindowSums(tmp, dst, width, height, r, norm, false, threads, progress);
 }
 
 // Work buffers of one call, each a whole plane.
@@ -295,9 +330,13 @@ void ShrinkScales(float* plane, int width, int height, double sigma, int scales,
     float* wave = b.wave.data();
     ScaleStep(prev, b.tmp.data(), cur, width, height, 1 << (j - 1), threads, progress, [&](int y) {
       const std::size_t o = Offset(y, width);
-      for (int x = 0; x < width; ++x) wave[o + static_cast<std::size_t>(x)] = prev[o + static_cast<std::size_t>(x)] - cur[o + static_cast<std::size_t>(x)];
+      for (int x = 0; x < width; ++x) {
+        const std::size_t i = o + static_cast<std::size_t>(x);
+        wave[i] = prev[i] - cur[i];
+      }
     });
-    BoxEnergy(wave, b.tmp.data(), b.energy.data(), width, height, EnergyRadius(j), threads, progress);
+    BoxEnergy(wave, b.tmp.data(), b.energy.data(), width, height, EnergyRadius(j), threads,
+              progress);
     const float* energy = b.energy.data();
     const bool first = j == 1;
     ForEachRow(height, threads, progress, [&](int y) {
@@ -330,25 +369,10 @@ void ShrinkScales(float* plane, int width, int height, double sigma, int scales,
 void DilateMask(float* mask, float* tmp, int width, int height, int r, unsigned threads,
                 Progress* progress) {
   ForEachRow(height, threads, progress, [&](int y) {
-    const float* row = mask + Offset(y, width);
-    float* out = tmp + Offset(y, width);
-    for (int x = 0; x < width; ++x) {
-      float m = 0.0f;
-      for (int k = -r; k <= r && m == 0.0f; ++k) {
-        const int xx = x + k;
-        m = row[(xx >= 0 && xx < width) ? xx : Mirror(xx, width)];
-      }
-      out[x] = m;
-    }
+    RowWindowSums(mask + Offset(y, width), tmp + Offset(y, width), width, r,
+                  [](float v) { return v; });
   });
-  ForEachRow(height, threads, progress, [&](int y) {
-    float* out = mask + Offset(y, width);
-    std::fill(out, out + width, 0.0f);
-    for (int k = -r; k <= r; ++k) {
-      const float* row = tmp + Offset(Mirror(y + k, height), width);
-      for (int x = 0; x < width; ++x) out[x] = std::max(out[x], row[x]);
-    }
-  });
+  ColumnWindowSums(tmp, mask, width, height, r, 1.0, true, threads, progress);
 }
 
 // Shrinkage takes a little off every coefficient it keeps and more off the faint ones, and
@@ -360,14 +384,17 @@ void DilateMask(float* mask, float* tmp, int width, int height, int r, unsigned 
 // alongside those of the data, and the residual's coefficients are added back there. Away from
 // bright sources nothing is significant and the shrinkage stands, so noise is not put back
 // into the sky. Reads the estimate from b.acc and writes the plane.
-void RestoreSources(float* plane, int width, int height, double sigma, int scales, unsigned threads,
-                    Progress* progress, WienerBuffers& b) {
+void RestoreSources(float* plane, int width, int height, double sigma, int scales,
+                    unsigned threads, Progress* progress, WienerBuffers& b) {
   float* estimate = b.acc.data();
   float* residual = b.wave.data();
   float* mask = b.energy.data();
   ForEachRow(height, threads, progress, [&](int y) {
     const std::size_t o = Offset(y, width);
-    for (int x = 0; x < width; ++x) residual[o + static_cast<std::size_t>(x)] = plane[o + static_cast<std::size_t>(x)] - estimate[o + static_cast<std::size_t>(x)];
+    for (int x = 0; x < width; ++x) {
+      const std::size_t i = o + static_cast<std::size_t>(x);
+      residual[i] = plane[i] - estimate[i];
+    }
   });
   // The data chain reads the plane, which is overwritten only at the end; the residual chain
   // starts from `wave`.
@@ -378,7 +405,7 @@ void RestoreSources(float* plane, int width, int height, double sigma, int scale
   float* rCur = b.rCur.data();
   float* rNext = b.rNext.data();
   for (int j = 1; j <= scales; ++j) {
-    const float limit = static_cast<float>(kReinjectSignificance * sigma * StarletNoiseFactor(j));
+    const float limit = static_cast<float>(kRestoreSignificance * sigma * StarletNoiseFactor(j));
     const int d = 1 << (j - 1);
     ScaleStep(dPrev, b.tmp.data(), dCur, width, height, d, threads, progress, [&](int y) {
       const std::size_t o = Offset(y, width);
@@ -425,18 +452,21 @@ constexpr float kOpponent[3][3] = {
     {0.40824829f, -0.81649658f, 0.40824829f},
 };
 
-void ToOpponent(const std::vector<float*>& planes, const std::vector<double>& sigmas, std::size_t n) {
+void ToOpponent(const std::vector<float*>& planes, const std::vector<double>& sigmas,
+                std::size_t n) {
   const float inv[3] = {static_cast<float>(1.0 / sigmas[0]), static_cast<float>(1.0 / sigmas[1]),
                         static_cast<float>(1.0 / sigmas[2])};
   for (std::size_t i = 0; i < n; ++i) {
     const float v[3] = {planes[0][i] * inv[0], planes[1][i] * inv[1], planes[2][i] * inv[2]};
     for (int k = 0; k < 3; ++k) {
-      planes[static_cast<std::size_t>(k)][i] = kOpponent[k][0] * v[0] + kOpponent[k][1] * v[1] + kOpponent[k][2] * v[2];
+      planes[static_cast<std::size_t>(k)][i] =
+          kOpponent[k][0] * v[0] + kOpponent[k][1] * v[1] + kOpponent[k][2] * v[2];
     }
   }
 }
 
-void FromOpponent(const std::vector<float*>& planes, const std::vector<double>& sigmas, std::size_t n) {
+void FromOpponent(const std::vector<float*>& planes, const std::vector<double>& sigmas,
+                  std::size_t n) {
   const float scale[3] = {static_cast<float>(sigmas[0]), static_cast<float>(sigmas[1]),
                           static_cast<float>(sigmas[2])};
   for (std::size_t i = 0; i < n; ++i) {
