@@ -1,7 +1,11 @@
 // noxfade: the reference denoiser. Reads a 16-bit image, removes its noise with the starlet
 // denoiser and writes a 16-bit TIFF of the same size and channel count:
 //
-//   noxfade -i <input> -o <output> [--threads N] [--scales N] [--k K] [--k1 K] [--soft]
+//   noxfade -i <input> -o <output> [--threads N] [--scales N] [--hard | --soft] [--k K] [--k1 K]
+//
+// By default the starlet scales are shrunk by the local share of signal (Wiener rule); --hard
+// and --soft choose k-sigma thresholds instead, K sigmas on the coarser scales and K1 on the
+// finest.
 //
 // Console output (stdout, unbuffered, one line per step) is followed by the plug-in: a banner,
 // a "Backend:" line, a bracketed status line, progress as "Denoising: NN.N%", a line announcing
@@ -37,7 +41,7 @@ namespace {
 constexpr int kExitRuntime = 1;
 constexpr int kExitUsage = 2;
 constexpr const char* kUsage =
-    "usage: noxfade -i <input> -o <output> [--threads N] [--scales N] [--k K] [--k1 K] [--soft]";
+    "usage: noxfade -i <input> -o <output> [--threads N] [--scales N] [--hard | --soft] [--k K] [--k1 K]";
 
 struct Options {
   std::string input;
@@ -93,6 +97,8 @@ std::string ParseArguments(const std::vector<std::string>& args, Options& option
       }
     } else if (a == "--soft") {
       options.params.mode = ThresholdMode::Soft;
+    } else if (a == "--hard") {
+      options.params.mode = ThresholdMode::Hard;
     } else {
       return "unknown argument: " + a;
     }

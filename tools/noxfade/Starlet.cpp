@@ -127,63 +127,10 @@ void ScaleStep(const float* cur, float* tmp, float* next, int width, int height,
 
 std::vector<float> Allocate(std::size_t n) { return std::vector<float>(n); }
 
-}  // namespace
-
-double StarletNoiseFactor(int scale) {
-  if (scale < 1) throw std::invalid_argument("starlet scale must be 1 or more");
-  if (scale <= kNoiseFactorCount) return kNoiseFactors[scale - 1];
-  return kNoiseFactors[kNoiseFactorCount - 1] / std::ldexp(1.0, scale - kNoiseFactorCount);
-}
-
-int EffectiveScales(int requested, int width, int height) {
-  int j = std::clamp(requested, 1, 12);
-  const int shorter = std::max(1, std::min(width, height));
-  while (j > 1 && (1 << j) > shorter) --j;
-  return j;
-}
-
-double EstimateNoiseSigma(const float* plane, int width, int height) {
-  if (!plane || width < 1 || height < 1) return 0.0;
-  const double pixels = static_cast<double>(width) * static_cast<double>(height);
-  const int step = std::max(1, static_cast<int>(std::ceil(std::sqrt(pixels / 1.0e6))));
-  static constexpr double h[5] = {1.0 / 16, 4.0 / 16, 6.0 / 16, 4.0 / 16, 1.0 / 16};
-
-  std::vector<float> w;
-  w.reserve(static_cast<std::size_t>((width + step - 1) / step) *
-            static_cast<std::size_t>((height + step - 1) / step));
-  for (int y = 0; y < height; y += step) {
-    int rows[5];
-    for (int i = 0; i < 5; ++i) rows[i] = Mirror(y + i - 2, height);
-    for (int x = 0; x < width; x += step) {
-      int cols[5];
-      for (int i = 0; i < 5; ++i) cols[i] = Mirror(x + i - 2, width);
-      double smooth = 0.0;
-      for (int i = 0; i < 5; ++i) {
-        const float* row = plane + Offset(rows[i], width);
-        double acc = 0.0;
-        for (int k = 0; k < 5; ++k) acc += h[k] * row[cols[k]];
-        smooth += h[i] * acc;
-      }
-      w.push_back(static_cast<float>(plane[Offset(y, width) + static_cast<std::size_t>(x)] - smooth));
-    }
-  }
-  const auto mid = w.begin() + static_cast<std::ptrdiff_t>(w.size() / 2);
-  std::nth_element(w.begin(), mid, w.end());
-  const float median = *mid;
-  for (float& v : w) v = std::fabs(v - median);
-  std::nth_element(w.begin(), mid, w.end());
-  const double mad = *mid;
-  return mad / 0.6745 / StarletNoiseFactor(1);
-}
-
-void StarletDenoise(const std::vector<float*>& planes, int width, int height,
-                    const std::vector<double>& sigmas, const StarletParams& params,
-                    const ProgressFn& progress) {
-  if (width < 1 || height < 1) throw std::invalid_argument("image size must be at least 1 x 1");
-  if (sigmas.size() != planes.size()) throw std::invalid_argument("one noise sigma per plane");
-  for (float* p : planes) {
-    if (!p) throw std::invalid_argument("null plane");
-  }
+// k-sigma thresholding (hard or soft) of every scale, one plane after the other.
+void DenoiseKSigma(const std::vector<float*>& planes, int width, int height,
+                   const std::vector<double>& sigmas, const StarletParams& params,
+                   const ProgressFn& progress) {
   const int scales = EffectiveScales(params.scales, width, height);
   const unsigned threads = ResolveThreads(params.threads);
   const std::size_t n = Offset(height, width);
@@ -267,6 +214,367 @@ void StarletDenoise(const std::vector<float*>& planes, int width, int height,
         });
       }
     }
+  }
+}
+
+// Half-width of the window over which the local signal energy of scale j (1-based) is
+// averaged. Fine scales use small windows so that a star's energy stays with the star; coarse
+// scales, whose coefficients are correlated over about 2^j pixels, need wide windows for an
+// energy estimate that is not itself mostly noise.
+int EnergyRadius(int scale) {
+  static constexpr int kRadii[] = {1, 2, 5, 9, 17};
+  return scale <= 5 ? kRadii[scale - 1] : (1 << (scale - 1)) + 1;
+}
+
+// How many times the noise energy is taken off the local energy before what is left counts as
+// signal. Above 1 the rule errs towards smoothing where signal and noise are alike; the two
+// finest scales, where single noisy pixels live, err a little further.
+double NoiseOvershoot(int scale) { return scale <= 2 ? 3.0 : 2.0; }
+
+// A coefficient of the data counts as plainly significant above this many noise sigmas.
+constexpr double kRestoreSignificance = 8.0;
+
+// Half-width of the neighbourhood of a plainly significant coefficient of scale j in which the
+// shrinkage is undone (see RestoreSources): about the reach of the scale's kernel, so that the
+// negative ring around a star goes back with its core.
+int RestoreRadius(int scale) { return (1 << (scale - 1)) + 1; }
+
+// Sums of f(row[x]) over the window [x - r, x + r] of one row, mirrored at the edges, as a
+// running sum: one addition and one subtraction per sample whatever the window. The sum is
+// kept in double, since a star's energy passes through it and what is left after the star
+// must still be exact to well below the noise energy.
+template <class F>
+void RowWindowSums(const float* row, float* out, int width, int r, const F& f) {
+  auto at = [&](int x) {
+    return static_cast<double>(f(row[(x >= 0 && x < width) ? x : Mirror(x, width)]));
+  };
+  double sum = 0.0;
+  for (int k = -r; k <= r; ++k) sum += at(k);
+  for (int x = 0; x < width; ++x) {
+    out[x] = static_cast<float>(sum);
+    sum += at(x + r + 1) - at(x - r);
+  }
+}
+
+// Sums of src over the window [y - r, y + r] of each column, mirrored at the edges, times
+// `scale`; with `binary`, 1 where the sum is above one half and 0 elsewhere. Runs down strips
+// of columns with running sums (in double, as for the rows), so that the cost does not grow
+// with the window.
+void ColumnWindowSums(const float* src, float* dst, int width, int height, int r, double scale,
+                      bool binary, unsigned threads, Progress* progress) {
+  constexpr int kStrip = 64;
+  const int strips = (width + kStrip - 1) / kStrip;
+  ForEachRow(strips, threads, nullptr, [&](int strip) {
+    const int x0 = strip * kStrip;
+    const int n = std::min(width, x0 + kStrip) - x0;
+    double sum[kStrip] = {};
+    auto row = [&](int y) { return src + Offset(Mirror(y, height), width) + x0; };
+    for (int k = -r; k <= r; ++k) {
+      const float* in = row(k);
+      for (int i = 0; i < n; ++i) sum[i] += in[i];
+    }
+    for (int y = 0; y < height; ++y) {
+      float* out = dst + Offset(y, width) + x0;
+      for (int i = 0; i < n; ++i) {
+        out[i] = binary ? (sum[i] > 0.5 ? 1.0f : 0.0f) : static_cast<float>(sum[i] * scale);
+      }
+      const float* add = row(y + r + 1);
+      const float* sub = row(y - r);
+      for (int i = 0; i < n; ++i) {
+        sum[i] += static_cast<double>(add[i]) - static_cast<double>(sub[i]);
+      }
+    }
+  });
+  if (progress) {
+    progress->Add(height);
+    progress->Report();
+  }
+}
+
+// Mean of src^2 over the (2r+1) x (2r+1) window around each pixel, mirrored at the edges:
+// rows first into tmp, then columns into dst.
+void BoxEnergy(const float* src, float* tmp, float* dst, int width, int height, int r,
+               unsigned threads, Progress* progress) {
+  const double norm = 1.0 / ((2.0 * r + 1.0) * (2.0 * r + 1.0));
+  ForEachRow(height, threads, progress, [&](int y) {
+    RowWindowSums(src + Offset(y, width), tmp + Offset(y, width), width, r,
+                  [](float v) { return v * v; });
+  });
+  ColumnWindowSums(tmp, dst, width, height, r, norm, false, threads, progress);
+}
+
+// Work buffers of one call, each a whole plane.
+struct WienerBuffers {
+  explicit WienerBuffers(std::size_t n)
+      : tmp(Allocate(n)), energy(Allocate(n)), wave(Allocate(n)), acc(Allocate(n)),
+        cur(Allocate(n)), next(Allocate(n)), rCur(Allocate(n)), rNext(Allocate(n)) {}
+  std::vector<float> tmp, energy, wave, acc, cur, next, rCur, rNext;
+};
+
+// Empirical Wiener shrinkage of every starlet scale: a coefficient w of scale j is multiplied
+// by s^2 / (s^2 + n^2), where n is the scale's noise sigma and s^2 the signal energy around the
+// coefficient (the local mean of w^2 less the noise energy, never below zero). Where the
+// neighbourhood holds nothing but noise, s^2 is zero and the coefficient goes; around a star
+// s^2 dwarfs n^2 and the star's core and the negative ring about it survive together, which
+// keeps its flux. The smooth residual of the coarsest scale is kept as it is.
+void ShrinkScales(float* plane, int width, int height, double sigma, int scales, unsigned threads,
+                  Progress* progress, WienerBuffers& b) {
+  const float* prev = plane;
+  float* cur = b.cur.data();
+  float* next = b.next.data();
+  float* acc = b.acc.data();
+  for (int j = 1; j <= scales; ++j) {
+    const float noise = static_cast<float>(sigma * StarletNoiseFactor(j));
+    const float noise2 = noise * noise;
+    const float floor2 = static_cast<float>(NoiseOvershoot(j)) * noise2;
+    float* wave = b.wave.data();
+    ScaleStep(prev, b.tmp.data(), cur, width, height, 1 << (j - 1), threads, progress, [&](int y) {
+      const std::size_t o = Offset(y, width);
+      for (int x = 0; x < width; ++x) {
+        const std::size_t i = o + static_cast<std::size_t>(x);
+        wave[i] = prev[i] - cur[i];
+      }
+    });
+    BoxEnergy(wave, b.tmp.data(), b.energy.data(), width, height, EnergyRadius(j), threads,
+              progress);
+    const float* energy = b.energy.data();
+    const bool first = j == 1;
+    ForEachRow(height, threads, progress, [&](int y) {
+      const std::size_t o = Offset(y, width);
+      for (int x = 0; x < width; ++x) {
+        const std::size_t i = o + static_cast<std::size_t>(x);
+        const float s2 = std::max(0.0f, energy[i] - floor2);
+        const float kept = s2 > 0.0f ? wave[i] * (s2 / (s2 + noise2)) : 0.0f;
+        acc[i] = first ? kept : acc[i] + kept;
+      }
+    });
+    // The smoothed plane of this scale becomes the input of the next one. The plane itself is
+    // never overwritten: `prev` only points at it for the first scale.
+    prev = cur;
+    std::swap(cur, next);
+  }
+  // prev holds the coarsest smoothed plane c(J).
+  const float* residual = prev;
+  ForEachRow(height, threads, progress, [&](int y) {
+    const std::size_t o = Offset(y, width);
+    for (int x = 0; x < width; ++x) {
+      const std::size_t i = o + static_cast<std::size_t>(x);
+      b.acc[i] = acc[i] + residual[i];
+    }
+  });
+}
+
+// Marks with 1 every pixel within r (a square window, mirrored at the edges) of a pixel whose
+// mark is 1: rows from mask into tmp, then columns back into mask.
+void DilateMask(float* mask, float* tmp, int width, int height, int r, unsigned threads,
+                Progress* progress) {
+  ForEachRow(height, threads, progress, [&](int y) {
+    RowWindowSums(mask + Offset(y, width), tmp + Offset(y, width), width, r,
+                  [](float v) { return v; });
+  });
+  ColumnWindowSums(tmp, mask, width, height, r, 1.0, true, threads, progress);
+}
+
+// Shrinkage takes a little off every coefficient it keeps and more off the faint ones, and
+// around a star that shows: the peak comes out lower than the data say (a dark dot in a bright
+// star), and the faint negative rings that the coarse scales put around a star are thinned
+// while the star's core is kept, which adds to its flux. So wherever the data hold a plainly
+// significant coefficient, the estimate is brought back to the data at that scale, within the
+// coefficient's reach: the scales of the residual (data minus estimate) are decomposed
+// alongside those of the data, and the residual's coefficients are added back there. Away from
+// bright sources nothing is significant and the shrinkage stands, so noise is not put back
+// into the sky. Reads the estimate from b.acc and writes the plane.
+void RestoreSources(float* plane, int width, int height, double sigma, int scales,
+                    unsigned threads, Progress* progress, WienerBuffers& b) {
+  float* estimate = b.acc.data();
+  float* residual = b.wave.data();
+  float* mask = b.energy.data();
+  ForEachRow(height, threads, progress, [&](int y) {
+    const std::size_t o = Offset(y, width);
+    for (int x = 0; x < width; ++x) {
+      const std::size_t i = o + static_cast<std::size_t>(x);
+      residual[i] = plane[i] - estimate[i];
+    }
+  });
+  // The data chain reads the plane, which is overwritten only at the end; the residual chain
+  // starts from `wave`.
+  const float* dPrev = plane;
+  const float* rPrev = residual;
+  float* dCur = b.cur.data();
+  float* dNext = b.next.data();
+  float* rCur = b.rCur.data();
+  float* rNext = b.rNext.data();
+  for (int j = 1; j <= scales; ++j) {
+    const float limit = static_cast<float>(kRestoreSignificance * sigma * StarletNoiseFactor(j));
+    const int d = 1 << (j - 1);
+    ScaleStep(dPrev, b.tmp.data(), dCur, width, height, d, threads, progress, [&](int y) {
+      const std::size_t o = Offset(y, width);
+      for (int x = 0; x < width; ++x) {
+        const std::size_t i = o + static_cast<std::size_t>(x);
+        mask[i] = std::fabs(dPrev[i] - dCur[i]) > limit ? 1.0f : 0.0f;
+      }
+    });
+    DilateMask(mask, b.tmp.data(), width, height, RestoreRadius(j), threads, progress);
+    ScaleStep(rPrev, b.tmp.data(), rCur, width, height, d, threads, progress, [&](int y) {
+      const std::size_t o = Offset(y, width);
+      for (int x = 0; x < width; ++x) {
+        const std::size_t i = o + static_cast<std::size_t>(x);
+        if (mask[i] != 0.0f) estimate[i] += rPrev[i] - rCur[i];
+      }
+    });
+    dPrev = dCur;
+    rPrev = rCur;
+    std::swap(dCur, dNext);
+    std::swap(rCur, rNext);
+  }
+  ForEachRow(height, threads, progress, [&](int y) {
+    const std::size_t o = Offset(y, width);
+    std::copy(estimate + o, estimate + o + width, plane + o);
+  });
+}
+
+// Passes over the rows that one plane takes, for the progress.
+long long WienerPassesPerPlane(int scales) {
+  // Shrinkage, per scale: two smoothing passes, two energy passes and the shrinkage itself;
+  // then the sum with the residual. Restoration: the residual, per scale two smoothing passes
+  // of the data, two of the mask and two of the residual; then the copy back.
+  return 5LL * scales + 1 + 1 + 6LL * scales + 1;
+}
+
+// An orthonormal luminance and two colour differences. Applied to channels scaled to unit
+// noise, it leaves the noise white and of unit sigma in each new channel, while the stars,
+// alike in all three colours, gather in the luminance: the colour differences hold little but
+// noise and are smoothed far more, so the colour noise goes and a star's colour follows its
+// luminance.
+constexpr float kOpponent[3][3] = {
+    {0.57735027f, 0.57735027f, 0.57735027f},
+    {0.70710678f, 0.0f, -0.70710678f},
+    {0.40824829f, -0.81649658f, 0.40824829f},
+};
+
+void ToOpponent(const std::vector<float*>& planes, const std::vector<double>& sigmas,
+                std::size_t n) {
+  const float inv[3] = {static_cast<float>(1.0 / sigmas[0]), static_cast<float>(1.0 / sigmas[1]),
+                        static_cast<float>(1.0 / sigmas[2])};
+  for (std::size_t i = 0; i < n; ++i) {
+    const float v[3] = {planes[0][i] * inv[0], planes[1][i] * inv[1], planes[2][i] * inv[2]};
+    for (int k = 0; k < 3; ++k) {
+      planes[static_cast<std::size_t>(k)][i] =
+          kOpponent[k][0] * v[0] + kOpponent[k][1] * v[1] + kOpponent[k][2] * v[2];
+    }
+  }
+}
+
+void FromOpponent(const std::vector<float*>& planes, const std::vector<double>& sigmas,
+                  std::size_t n) {
+  const float scale[3] = {static_cast<float>(sigmas[0]), static_cast<float>(sigmas[1]),
+                          static_cast<float>(sigmas[2])};
+  for (std::size_t i = 0; i < n; ++i) {
+    const float q[3] = {planes[0][i], planes[1][i], planes[2][i]};
+    for (int c = 0; c < 3; ++c) {
+      const float v = kOpponent[0][c] * q[0] + kOpponent[1][c] * q[1] + kOpponent[2][c] * q[2];
+      planes[static_cast<std::size_t>(c)][i] = v * scale[c];
+    }
+  }
+}
+
+void DenoiseWiener(const std::vector<float*>& planes, int width, int height,
+                   const std::vector<double>& sigmas, const StarletParams& params,
+                   const ProgressFn& progress) {
+  const int scales = EffectiveScales(params.scales, width, height);
+  const unsigned threads = ResolveThreads(params.threads);
+  const std::size_t n = Offset(height, width);
+  const long long passes = WienerPassesPerPlane(scales);
+  Progress tracker(progress, static_cast<long long>(planes.size()) * passes * height);
+  if (progress) progress(0.0);
+
+  auto usable = [](double s) { return s > 0.0 && std::isfinite(s); };
+  const bool colour = planes.size() == 3 && params.colour &&
+                      std::all_of(sigmas.begin(), sigmas.end(), usable);
+  std::vector<double> working = sigmas;
+  if (colour) {
+    ToOpponent(planes, sigmas, n);
+    working.assign(3, 1.0);
+  }
+  WienerBuffers buffers(n);
+  for (std::size_t p = 0; p < planes.size(); ++p) {
+    if (!usable(working[p])) {
+      tracker.Add(passes * height);
+      tracker.Report();
+      continue;
+    }
+    ShrinkScales(planes[p], width, height, working[p], scales, threads, &tracker, buffers);
+    RestoreSources(planes[p], width, height, working[p], scales, threads, &tracker, buffers);
+  }
+  if (colour) FromOpponent(planes, sigmas, n);
+  // Light is never negative: whatever the shrinkage undershot below zero is clipped.
+  for (std::size_t p = 0; p < planes.size(); ++p) {
+    if (!usable(sigmas[p])) continue;
+    float* plane = planes[p];
+    for (std::size_t i = 0; i < n; ++i) plane[i] = std::max(0.0f, plane[i]);
+  }
+}
+}  // namespace
+
+double StarletNoiseFactor(int scale) {
+  if (scale < 1) throw std::invalid_argument("starlet scale must be 1 or more");
+  if (scale <= kNoiseFactorCount) return kNoiseFactors[scale - 1];
+  return kNoiseFactors[kNoiseFactorCount - 1] / std::ldexp(1.0, scale - kNoiseFactorCount);
+}
+
+int EffectiveScales(int requested, int width, int height) {
+  int j = std::clamp(requested, 1, 12);
+  const int shorter = std::max(1, std::min(width, height));
+  while (j > 1 && (1 << j) > shorter) --j;
+  return j;
+}
+
+double EstimateNoiseSigma(const float* plane, int width, int height) {
+  if (!plane || width < 1 || height < 1) return 0.0;
+  const double pixels = static_cast<double>(width) * static_cast<double>(height);
+  const int step = std::max(1, static_cast<int>(std::ceil(std::sqrt(pixels / 1.0e6))));
+  static constexpr double h[5] = {1.0 / 16, 4.0 / 16, 6.0 / 16, 4.0 / 16, 1.0 / 16};
+
+  std::vector<float> w;
+  w.reserve(static_cast<std::size_t>((width + step - 1) / step) *
+            static_cast<std::size_t>((height + step - 1) / step));
+  for (int y = 0; y < height; y += step) {
+    int rows[5];
+    for (int i = 0; i < 5; ++i) rows[i] = Mirror(y + i - 2, height);
+    for (int x = 0; x < width; x += step) {
+      int cols[5];
+      for (int i = 0; i < 5; ++i) cols[i] = Mirror(x + i - 2, width);
+      double smooth = 0.0;
+      for (int i = 0; i < 5; ++i) {
+        const float* row = plane + Offset(rows[i], width);
+        double acc = 0.0;
+        for (int k = 0; k < 5; ++k) acc += h[k] * row[cols[k]];
+        smooth += h[i] * acc;
+      }
+      w.push_back(static_cast<float>(plane[Offset(y, width) + static_cast<std::size_t>(x)] - smooth));
+    }
+  }
+  const auto mid = w.begin() + static_cast<std::ptrdiff_t>(w.size() / 2);
+  std::nth_element(w.begin(), mid, w.end());
+  const float median = *mid;
+  for (float& v : w) v = std::fabs(v - median);
+  std::nth_element(w.begin(), mid, w.end());
+  const double mad = *mid;
+  return mad / 0.6745 / StarletNoiseFactor(1);
+}
+
+void StarletDenoise(const std::vector<float*>& planes, int width, int height,
+                    const std::vector<double>& sigmas, const StarletParams& params,
+                    const ProgressFn& progress) {
+  if (width < 1 || height < 1) throw std::invalid_argument("image size must be at least 1 x 1");
+  if (sigmas.size() != planes.size()) throw std::invalid_argument("one noise sigma per plane");
+  for (float* p : planes) {
+    if (!p) throw std::invalid_argument("null plane");
+  }
+  if (params.mode == ThresholdMode::Wiener) {
+    DenoiseWiener(planes, width, height, sigmas, params, progress);
+  } else {
+    DenoiseKSigma(planes, width, height, sigmas, params, progress);
   }
   if (progress) progress(1.0);
 }

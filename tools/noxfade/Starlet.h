@@ -1,13 +1,20 @@
 // Multiscale starlet denoiser: the isotropic undecimated B3-spline ("a trous") wavelet transform
-// with per-scale k-sigma thresholds derived from a robust noise estimate of the data.
+// with per-scale shrinkage derived from a robust noise estimate of the data.
 //
 // An image plane is decomposed into wavelet scales w1..wJ and a smooth residual cJ, so that
 // plane = w1 + ... + wJ + cJ exactly. Coefficients that are indistinguishable from noise are
 // removed scale by scale; the residual is kept untouched, which preserves the background and
-// the total flux. Bright compact sources (stars) have large coefficients at the fine scales and
-// survive hard thresholding unchanged. A coefficient is also kept where the next coarser scale
-// is significant, so that the faint negative ring around each star survives with its core and
-// the star's flux stays where it was.
+// the total flux.
+//
+// The default rule is an empirical Wiener shrinkage: each coefficient is scaled by the share of
+// signal in the energy of its neighbourhood, so that flat sky is smoothed hard while a star and
+// the faint negative ring around it are kept together (the star keeps its flux). Where the
+// shrinkage took a little off a plainly significant bright peak, that shortfall is put back from
+// the residual; the result is never negative. Colour images are denoised as a luminance and
+// two colour differences, which share the stars' signal and not their noise.
+//
+// The older k-sigma rules (hard or soft) remain: a coefficient is kept where it is significant
+// itself or where the next coarser scale is significant at the same pixel.
 #pragma once
 
 #include <cstddef>
@@ -18,15 +25,17 @@ namespace nox {
 
 // Thresholding rule applied to the wavelet coefficients of each scale.
 enum class ThresholdMode {
+  Wiener,  // shrink by the local share of signal, restore significant peaks: the default
   Hard,  // keep |w| > T unchanged, zero the rest: preserves the profile and flux of stars
   Soft,  // shrink every coefficient towards zero by T: smoother, but dims faint structure
 };
 
 struct StarletParams {
   int scales = 5;                // number of wavelet scales J; the residual cJ is kept
-  double kFinest = 3.5;          // threshold of the finest scale, in units of its noise sigma
-  double k = 3.0;                // threshold of every coarser scale
-  ThresholdMode mode = ThresholdMode::Hard;
+  double kFinest = 3.5;          // k-sigma rules: threshold of the finest scale, in noise sigmas
+  double k = 3.0;                // k-sigma rules: threshold of every coarser scale
+  ThresholdMode mode = ThresholdMode::Wiener;
+  bool colour = true;            // Wiener rule: three planes are red, green, blue (see above)
   unsigned threads = 0;          // worker threads; 0 chooses the hardware concurrency
 };
 
@@ -48,9 +57,10 @@ double EstimateNoiseSigma(const float* plane, int width, int height);
 // the denoiser only, at most once per finished block of rows.
 using ProgressFn = std::function<void(double fraction)>;
 
-// Denoises the planes in place, one after the other (each plane is a channel of the same size).
-// `sigmas` holds the noise sigma of each plane (usually from EstimateNoiseSigma); a sigma of 0
-// leaves that plane exactly as it was. Throws std::invalid_argument for inconsistent arguments
+// Denoises the planes in place (each plane is a channel of the same size; with the Wiener rule
+// three planes whose sigmas are all above 0 are denoised together as colour, others one after
+// the other). `sigmas` holds the noise sigma of each plane (usually from EstimateNoiseSigma); a
+// sigma of 0 leaves that plane exactly as it was. Throws std::invalid_argument for inconsistent arguments
 // and std::bad_alloc when the work buffers cannot be allocated.
 void StarletDenoise(const std::vector<float*>& planes, int width, int height,
                     const std::vector<double>& sigmas, const StarletParams& params,
