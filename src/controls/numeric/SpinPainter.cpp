@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "controls/skinned/COLOROPS_PLACEHOLDER"
+#include "controls/skinned/SkinColor.h"
+#include "toolkit/SystemLook.h"
 
 namespace nox {
 
@@ -22,6 +23,20 @@ constexpr const char* kRightArrow[7] = {"3...", "32..", "322.", "3210", "210.", 
 constexpr const char* kLeftArrow[7] = {"...2", "..32", ".322", "3221", ".211", "..10", "...0"};
 
 }  // namespace
+
+SpinColors CurrentSpinColors() {
+  SpinColors colors;
+  colors.ButtonFace = SystemColor(kClBtnFace);
+  colors.Window = SystemColor(kSysColorWindow);
+  return colors;
+}
+
+FrameColors CurrentFrameColors() {
+  FrameColors colors;
+  colors.Shadow = SystemColor(kSysColorBtnShadow);
+  colors.Face = SystemColor(kClBtnFace);
+  return colors;
+}
 
 void PaintBevelBox(Canvas& canvas, int l, int t, int r, int b, TColor face, bool pressed) {
   canvas.SetBrushColor(AddGray(face, 8));
