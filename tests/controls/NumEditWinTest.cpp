@@ -9,8 +9,11 @@
 
 #include "controls/numeric/BiSpin.h"
 #include "controls/numeric/LibSkin.h"
+#include "controls/numeric/SpinPainter.h"
 #include "toolkit/Application.h"
 #include "toolkit/Form.h"
+#include "toolkit/PixelCanvas.h"
+#include "toolkit/SystemLook.h"
 
 using namespace nox;
 
@@ -113,7 +116,9 @@ TEST(NumEditWin, SpinButtonSitsInTheRightEdgeAndTheFieldKeepsItsMinimumHeight) {
   EXPECT_EQ(b.bottom - b.top, 18);
   RECT text;
   SendMessageW(ed->Handle(), EM_GETRECT, 0, reinterpret_cast<LPARAM>(&text));
-  EXPECT_EQ(text.right, 48 - 24 - 2) << "the text stops 2 pixels short of the button";
+  // The edit keeps its own margins inside the rectangle it is given.
+  EXPECT_LE(text.right, 48 - 24 - 2) << "the text stops 2 pixels short of the button";
+  EXPECT_GE(text.right, 48 - 24 - 2 - 6);
 
   // Tahoma -11 is 13 pixels high: 13 + 13 div 4 + 4 + 2.
   ed->SetBounds(10, 10, 52, 12);
@@ -411,10 +416,56 @@ TEST(NumEditWin, FramedEditsPaintTwoFlatRingsUnlessTagged999) {
     EXPECT_EQ(WindowPixel(c->Handle(), 1, 1), face);
     EXPECT_EQ(WindowPixel(c->Handle(), w - 2, h - 2), face);
   }
+  // The frame takes the colours in force at each repaint.
+  FixedSystemLook look;
+  look.SetColor(kSysColorBtnShadow, 0x0000FF);
+  look.SetColor(kSysColorBtnFace, 0x00FF00);
+  {
+    ScopedSystemLook scoped(look);
+    RepaintFrame(memo->Handle());
+    EXPECT_EQ(WindowPixel(memo->Handle(), 0, 30), RGB(255, 0, 0));
+    EXPECT_EQ(WindowPixel(memo->Handle(), 1, 30), RGB(0, 255, 0));
+  }
   edit->SetTag(kNoFrameTag);
   RepaintFrame(edit->Handle());
   EXPECT_NE(WindowPixel(edit->Handle(), 1, 1), face) << "the sunken border shows again";
   EXPECT_NE(WindowPixel(edit->Handle(), 79, 21), shadow);
+}
+
+TEST(NumEditWin, SpinButtonWindowShowsWhatThePainterDraws) {
+  FormScope s;
+  auto* spin = new TBiButton(s.form, s.form);
+  spin->SetBounds(10, 10, 24, 16);
+  s.form->Show();
+  FixedSystemLook look;
+  look.SetColor(kSysColorBtnFace, 0x505050);  // a dark face and window colour
+  look.SetColor(kSysColorWindow, 0x303030);
+  ScopedSystemLook scoped(look);
+  for (int x : {-1, 3, 18}) {
+    if (x >= 0) SendMessageW(spin->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, At(x, 5));
+    spin->Repaint();
+    PixelCanvas expected(24, 16);
+    SpinLook state;
+    state.LeftPressed = spin->LeftPressed();
+    state.RightPressed = spin->RightPressed();
+    PaintSpinButton(expected, 24, 16, state, CurrentSpinColors());
+    HDC dc = GetDC(spin->Handle());
+    int differ = 0;
+    for (int y = 0; y < 16; ++y)
+      for (int col = 0; col < 24; ++col) {
+        const TColor p = expected.Pixel(col, y);
+        differ += GetPixel(dc, col, y) != RGB(RedOf(p), GreenOf(p), BlueOf(p));
+      }
+    ReleaseDC(spin->Handle(), dc);
+    EXPECT_EQ(differ, 0) << "press at " << x;
+    if (x >= 0) SendMessageW(spin->Handle(), WM_LBUTTONUP, 0, At(x, 5));
+  }
+  spin->SetEnabled(false);
+  spin->Repaint();
+  HDC dc = GetDC(spin->Handle());
+  const COLORREF arrow = GetPixel(dc, 16, 8);
+  ReleaseDC(spin->Handle(), dc);
+  EXPECT_EQ(arrow, RGB(208, 208, 208)) << "disabled looks the same: S3 of the dark shades";
 }
 
 }  // namespace
