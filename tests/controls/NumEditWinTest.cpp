@@ -289,6 +289,27 @@ TEST(NumEditWin, TabAndEscapeGoToTheDialogAndEnterToTheField) {
   EXPECT_EQ(code(WM_KEYDOWN, VK_ESCAPE) & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE), 0);
   EXPECT_NE(code(WM_KEYDOWN, VK_RETURN) & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE), 0);
   EXPECT_NE(code(WM_KEYDOWN, VK_UP) & DLGC_WANTARROWS, 0);
+
+  // Through the form's keyboard filter, Tab moves on.
+  ed->SetTabOrder(0);
+  auto* next = new Edit(s.form, s.form);
+  next->SetBounds(10, 40, 60, 20);
+  next->SetTabOrder(1);
+  s.form->Show();
+  bool moved = false;
+  for (int attempt = 0; attempt < 20 && !moved; ++attempt) {  // parallel tests take the focus
+    SetForegroundWindow(s.form->Handle());
+    ed->SetFocus();
+    if (!ed->Focused()) {
+      Sleep(25);
+      Pump();
+      continue;
+    }
+    PostMessageW(ed->Handle(), WM_KEYDOWN, VK_TAB, 0);
+    Pump();
+    moved = next->Focused();
+  }
+  EXPECT_TRUE(moved) << "Tab leaves the numeric field";
 }
 
 // A spin button alone on a form, clicks counted with their times.
@@ -380,6 +401,21 @@ TEST(NumEditWin, AFailingOrDestroyingClickHandlerStopsSafely) {
     EXPECT_EQ(seen, destroyAt);
     if (GetCapture()) ReleaseCapture();
   }
+}
+
+TEST(NumEditWin, AFieldDestroyedByItsOwnStepIsNotTouchedAgain) {
+  FormScope s;
+  TNumEdit* ed = Strength(s.form);
+  int changes = 0;
+  ed->OnChange = [&] { ++changes; };
+  ed->SetValue(90);
+  Type(ed, L"5");
+  EXPECT_EQ(changes, 2) << "a written value and a typed character each change the text once";
+  ed->OnChange = [ed] { delete ed; };
+  SendMessageW(ed->SpinButton()->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, At(3, 5));
+  PumpFor(100);
+  EXPECT_EQ(s.form->Controls().size(), 0u);
+  if (GetCapture()) ReleaseCapture();
 }
 
 // The colour of a window pixel, in window coordinates (border included).

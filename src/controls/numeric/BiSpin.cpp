@@ -262,8 +262,12 @@ bool TNumEdit::IsAcceptedChar(wchar_t ch) const {
 }
 
 void TNumEdit::SpinButtonClick(TBiButton& sender) {
-  if (sender.RightPressed()) StepUp();
-  if (sender.LeftPressed()) StepDown();
+  // At most one arrow is held; nothing is read after the step, whose change
+  // notification may destroy the field and its button.
+  if (sender.RightPressed())
+    StepUp();
+  else if (sender.LeftPressed())
+    StepDown();
 }
 
 LRESULT TNumEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -276,6 +280,7 @@ LRESULT TNumEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SETFOCUS: return WmSetFocus(msg, wParam, lParam);
     case WM_KILLFOCUS: return WmKillFocus(msg, wParam, lParam);
     case WM_SIZE: return WmSize(msg, wParam, lParam);
+    case WM_SETTEXT: return WmSetText(msg, wParam, lParam);
     default: return Edit::WndProc(msg, wParam, lParam);
   }
 }
@@ -285,8 +290,10 @@ LRESULT TNumEdit::WmChar(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (IsAcceptedChar(ch)) {
     // Cut and paste keys go through the cut and paste requests, so that their rules
     // hold whichever way the edit would carry them out.
-    if (ch == 0x18) return SendMessageW(Handle(), WM_CUT, 0, 0), 0;
-    if (ch == 0x16) return SendMessageW(Handle(), WM_PASTE, 0, 0), 0;
+    if (ch == 0x18 || ch == 0x16) {  // Ctrl+X, Ctrl+V
+      SendMessageW(Handle(), ch == 0x18 ? WM_CUT : WM_PASTE, 0, 0);
+      return 0;
+    }
     mTextTyped = true;
     return DefaultHandler(msg, wParam, lParam);
   }
@@ -318,16 +325,22 @@ LRESULT TNumEdit::WmKeyDown(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (wParam) {
     case VK_UP: StepUp(); break;
     case VK_DOWN: StepDown(); break;
-    case VK_INSERT:
-      if (shift) return SendMessageW(Handle(), WM_PASTE, 0, 0), 0;
+    case VK_INSERT:  // Shift+Insert pastes: through the paste request and its rules
+      if (shift) {
+        SendMessageW(Handle(), WM_PASTE, 0, 0);
+        return 0;
+      }
       break;
     case VK_DELETE:
       if (!mEditorEnabled) return 0;  // deleting is editing
-      if (shift) {
+      if (shift) {  // Shift+Delete on a selection cuts: through the cut request
         DWORD start = 0, end = 0;
         SendMessageW(Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
                      reinterpret_cast<LPARAM>(&end));
-        if (start != end) return SendMessageW(Handle(), WM_CUT, 0, 0), 0;
+        if (start != end) {
+          SendMessageW(Handle(), WM_CUT, 0, 0);
+          return 0;
+        }
       }
       break;
     default: break;
@@ -401,9 +414,25 @@ LRESULT TNumEdit::WmSize(UINT msg, WPARAM wParam, LPARAM lParam) {
   return result;
 }
 
+// A multi-line edit does not report a change made by WM_SETTEXT; the field reports every
+// change of its text, whatever made it.
+LRESULT TNumEdit::WmSetText(UINT msg, WPARAM wParam, LPARAM lParam) {
+  mChangeReported = false;
+  const LRESULT result = DefaultHandler(msg, wParam, lParam);
+  if (!mChangeReported && OnChange) {
+    const auto handler = OnChange;
+    handler();  // may destroy the field: nothing touches it afterwards
+  }
+  return result;
+}
+
 bool TNumEdit::CommandNotify(WORD code) {
   if (code != EN_CHANGE) return false;
-  if (OnChange) OnChange();
+  mChangeReported = true;
+  if (OnChange) {
+    const auto handler = OnChange;
+    handler();
+  }
   return true;
 }
 

@@ -137,6 +137,7 @@ class TNumEdit : public Edit {
   LRESULT WmSetFocus(UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT WmKillFocus(UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT WmSize(UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT WmSetText(UINT msg, WPARAM wParam, LPARAM lParam);
   bool CommandNotify(WORD code) override;
   void FontChanged() override;
 
@@ -161,6 +162,7 @@ class TNumEdit : public Edit {
   bool mTextTyped = false;
   bool mLeftPressing = false;   // inside a left press on the field (focus comes from it)
   bool mGrowingToMin = false;   // inside the size change that grows to the minimum height
+  bool mChangeReported = false; // the edit reported the change of the text being set
   TBiButton* mSpinButton = nullptr;  // owned as a component
 };
 

@@ -5,9 +5,9 @@
 
 namespace nox {
 
-void PaintWindowFrame(HWND hwnd) {
+bool PaintWindowFrame(HWND hwnd) {
   HDC dc = GetWindowDC(hwnd);
-  if (!dc) return;
+  if (!dc) return false;
   RECT window;
   GetWindowRect(hwnd, &window);
   const int width = window.right - window.left;
@@ -22,6 +22,7 @@ void PaintWindowFrame(HWND hwnd) {
   GdiCanvas canvas(dc);
   PaintFlatFrame(canvas, width, height, colors.Shadow, colors.Face);
   ReleaseDC(hwnd, dc);
+  return true;
 }
 
 }  // namespace nox

@@ -12,8 +12,9 @@
 namespace nox {
 
 // Paints the flat frame over the window's outer two pixels: the window's device context
-// with the client area excluded. Skipped when no device context is to be had.
-void PaintWindowFrame(HWND hwnd);
+// with the client area excluded. False, and nothing painted, when no device context is
+// to be had.
+bool PaintWindowFrame(HWND hwnd);
 
 namespace skin {
 
@@ -29,8 +30,7 @@ class Framed : public Base {
   }
   LRESULT WmNcPaint(UINT msg, WPARAM wParam, LPARAM lParam) {
     const LRESULT result = Base::WndProc(msg, wParam, lParam);
-    if (this->Tag() == kNoFrameTag) return result;
-    PaintWindowFrame(this->Handle());
+    if (this->Tag() == kNoFrameTag || !PaintWindowFrame(this->Handle())) return result;
     return 0;
   }
 };
