@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "toolkit/Application.h"
+#include "toolkit/BackBuffer.h"
 #include "toolkit/GdiCanvas.h"
 
 namespace nox {
@@ -108,14 +109,34 @@ void GraphicControl::Repaint() {
   HWND parent = Parent()->Handle();
   HDC dc = GetDC(parent);
   if (!dc) return;
+  PaintOn(dc);
+  ReleaseDC(parent, dc);
+}
+
+void GraphicControl::PaintOn(HDC dc) {
   const int saved = SaveDC(dc);
   IntersectClipRect(dc, mBounds.Left, mBounds.Top, mBounds.Right, mBounds.Bottom);
-  SetViewportOrgEx(dc, mBounds.Left, mBounds.Top, nullptr);
-  GdiCanvas canvas(dc);
-  if (const nox::Font* f = Font()) canvas.SetFont(f->Handle());
-  Paint(canvas);
+  try {
+    if (Opaque()) {
+      BackBuffer buffer(dc, mBounds);
+      if (buffer.Valid()) {
+        GdiCanvas canvas(buffer.Dc());
+        if (const nox::Font* f = Font()) canvas.SetFont(f->Handle());
+        Paint(canvas);
+        buffer.Present();
+      }
+    } else {
+      POINT org;
+      GetViewportOrgEx(dc, &org);
+      SetViewportOrgEx(dc, org.x + mBounds.Left, org.y + mBounds.Top, nullptr);
+      GdiCanvas canvas(dc);
+      if (const nox::Font* f = Font()) canvas.SetFont(f->Handle());
+      Paint(canvas);
+    }
+  } catch (...) {
+    // A failed paint leaves the area as far as it got; the paint cycle goes on.
+  }
   RestoreDC(dc, saved);
-  ReleaseDC(parent, dc);
 }
 
 // ---- WinControl
@@ -203,6 +224,16 @@ LRESULT WinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDBLCLK: return WmMouse(msg, wParam, lParam);
     case WM_CAPTURECHANGED: return WmCaptureChanged(msg, wParam, lParam);
     case WM_CLOSE: return WmClose(msg, wParam, lParam);
+    case WM_KEYDOWN: return WmKeyDown(msg, wParam, lParam);
+    case WM_KEYUP: return WmKeyUp(msg, wParam, lParam);
+    case WM_SETFOCUS: return WmSetFocus(msg, wParam, lParam);
+    case WM_KILLFOCUS: return WmKillFocus(msg, wParam, lParam);
+    case WM_SIZE: return WmSize(msg, wParam, lParam);
+    case WM_ENABLE: return WmEnable(msg, wParam, lParam);
+    case WM_SETTEXT: return WmSetText(msg, wParam, lParam);
+    case WM_UPDATEUISTATE: return WmUpdateUIState(msg, wParam, lParam);
+    case WM_PRINTCLIENT: return WmPrintClient(msg, wParam, lParam);
+    case WM_CANCELMODE: return WmCancelMode(msg, wParam, lParam);
     default: return DefaultHandler(msg, wParam, lParam);
   }
 }
@@ -221,17 +252,7 @@ LRESULT WinControl::WmPaint(UINT msg, WPARAM wParam, LPARAM lParam) {
 void WinControl::PaintGraphicChildren(HDC dc) {
   for (Control* c : mControls) {
     auto* g = dynamic_cast<GraphicControl*>(c);
-    if (!g || !g->Visible()) continue;
-    const Rect& b = g->Bounds();
-    const int saved = SaveDC(dc);
-    IntersectClipRect(dc, b.Left, b.Top, b.Right, b.Bottom);
-    POINT org;
-    GetViewportOrgEx(dc, &org);
-    SetViewportOrgEx(dc, org.x + b.Left, org.y + b.Top, nullptr);
-    GdiCanvas canvas(dc);
-    if (const nox::Font* f = g->Font()) canvas.SetFont(f->Handle());
-    g->Paint(canvas);
-    RestoreDC(dc, saved);
+    if (g && g->Visible()) g->PaintOn(dc);
   }
 }
 
@@ -269,6 +290,36 @@ LRESULT WinControl::WmCaptureChanged(UINT msg, WPARAM wParam, LPARAM lParam) {
   return DefaultHandler(msg, wParam, lParam);
 }
 LRESULT WinControl::WmClose(UINT msg, WPARAM wParam, LPARAM lParam) {
+  return DefaultHandler(msg, wParam, lParam);
+}
+LRESULT WinControl::WmKeyDown(UINT msg, WPARAM wParam, LPARAM lParam) {
+  return DefaultHandler(msg, wParam, lParam);
+}
+LRESULT WinControl::WmKeyUp(UINT msg, WPARAM wParam, LPARAM lParam) {
+  return DefaultHandler(msg, wParam, lParam);
+}
+LRESULT WinControl::WmSetFocus(UINT msg, WPARAM wParam, LPARAM lParam) {
+  return DefaultHandler(msg, wParam, lParam);
+}
+LRESULT WinControl::WmKillFocus(UINT msg, WPARAM wParam, LPARAM lParam) {
+  return DefaultHandler(msg, wParam, lParam);
+}
+LRESULT WinControl::WmSize(UINT msg, WPARAM wParam, LPARAM lParam) {
+  return DefaultHandler(msg, wParam, lParam);
+}
+LRESULT WinControl::WmEnable(UINT msg, WPARAM wParam, LPARAM lParam) {
+  return DefaultHandler(msg, wParam, lParam);
+}
+LRESULT WinControl::WmSetText(UINT msg, WPARAM wParam, LPARAM lParam) {
+  return DefaultHandler(msg, wParam, lParam);
+}
+LRESULT WinControl::WmUpdateUIState(UINT msg, WPARAM wParam, LPARAM lParam) {
+  return DefaultHandler(msg, wParam, lParam);
+}
+LRESULT WinControl::WmPrintClient(UINT msg, WPARAM wParam, LPARAM lParam) {
+  return DefaultHandler(msg, wParam, lParam);
+}
+LRESULT WinControl::WmCancelMode(UINT msg, WPARAM wParam, LPARAM lParam) {
   return DefaultHandler(msg, wParam, lParam);
 }
 
@@ -377,6 +428,17 @@ void WinControl::SetMouseCapture(bool capture) {
 
 bool WinControl::MouseCaptured() const { return mHandle && GetCapture() == mHandle; }
 
+bool WinControl::FocusCuesHidden() const {
+  if (!mHandle) return false;
+  return (SendMessageW(mHandle, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) != 0;
+}
+
+Size WinControl::ClientSize() const {
+  RECT rc{0, 0, 0, 0};
+  if (mHandle) GetClientRect(mHandle, &rc);
+  return Size{rc.right - rc.left, rc.bottom - rc.top};
+}
+
 void WinControl::FontChanged() {
   if (mHandle) {
     const nox::Font* f = Font();
@@ -388,23 +450,74 @@ void WinControl::FontChanged() {
 
 // ---- CustomControl
 
-CustomControl::CustomControl(Component* owner, WinControl* parent) : WinControl(owner, parent) {
-  Application::Instance().EnsureWindowClass(ClassName(), nullptr, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS);
-  CreateHandle(ClassName(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0,
+CustomControl::CustomControl(Component* owner, WinControl* parent)
+    : CustomControl(owner, parent, ClassName(), CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS) {}
+
+CustomControl::CustomControl(Component* owner, WinControl* parent, const wchar_t* className,
+                             UINT classStyle)
+    : WinControl(owner, parent) {
+  Application::Instance().EnsureWindowClass(className, nullptr, classStyle);
+  CreateHandle(className, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0,
                parent ? parent->Handle() : nullptr, true);
+}
+
+void CustomControl::EraseBackground(Canvas& canvas) {
+  const Size size = ClientSize();
+  canvas.SetBrushColor(static_cast<TColor>(Resolve(Color())));
+  canvas.FillRect(Rect{0, 0, size.Width, size.Height});
+}
+
+void CustomControl::PaintTo(HDC dc) {
+  const Size size = ClientSize();
+  BackBuffer buffer(dc, Rect{0, 0, size.Width, size.Height});
+  if (!buffer.Valid()) return;
+  try {
+    GdiCanvas canvas(buffer.Dc());
+    if (const nox::Font* f = Font()) canvas.SetFont(f->Handle());
+    EraseBackground(canvas);
+    Paint(canvas);
+    PaintGraphicChildren(buffer.Dc());
+  } catch (...) {
+    // A failed paint shows what was drawn before it failed; the paint cycle goes on.
+  }
+  buffer.Present();
 }
 
 LRESULT CustomControl::WmPaint(UINT, WPARAM, LPARAM) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(Handle(), &ps);
-  GdiCanvas canvas(dc);
-  if (const nox::Font* f = Font()) canvas.SetFont(f->Handle());
-  Paint(canvas);
-  PaintGraphicChildren(dc);
+  if (dc) PaintTo(dc);
   EndPaint(Handle(), &ps);
   return 0;
 }
 
-LRESULT CustomControl::WmEraseBkgnd(UINT, WPARAM, LPARAM) { return 1; }  // Paint covers all
+LRESULT CustomControl::WmPrintClient(UINT, WPARAM wParam, LPARAM) {
+  if (HDC dc = reinterpret_cast<HDC>(wParam)) PaintTo(dc);
+  return 0;
+}
+
+LRESULT CustomControl::WmEraseBkgnd(UINT, WPARAM, LPARAM) { return 1; }  // PaintTo covers all
+
+// ---- GroupBox
+
+GroupBox::GroupBox(Component* owner, WinControl* parent) : WinControl(owner, parent) {
+  CreateHandle(L"BUTTON", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | BS_GROUPBOX, 0,
+               parent ? parent->Handle() : nullptr, false);
+}
+
+LRESULT GroupBox::WmEraseBkgnd(UINT, WPARAM wParam, LPARAM) {
+  HDC dc = reinterpret_cast<HDC>(wParam);
+  if (!dc) return 0;
+  const Size size = ClientSize();
+  GdiCanvas canvas(dc);
+  canvas.SetBrushColor(static_cast<TColor>(Resolve(Color())));
+  canvas.FillRect(Rect{0, 0, size.Width, size.Height});
+  return 1;
+}
+
+void GroupBox::SetEnabled(bool enabled) {
+  WinControl::SetEnabled(enabled);
+  for (Control* c : Controls()) c->Invalidate();
+}
 
 }  // namespace nox

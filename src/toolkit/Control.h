@@ -5,7 +5,12 @@
 //    repaint-now draws straight onto the parent's device context within its bounds.
 //  - WinControl: owns a window and routes each message to one virtual handler; a parent
 //    routes WM_COMMAND and WM_DRAWITEM back to the child object they concern.
-//  - CustomControl: a windowed control of our own class that paints on its own canvas.
+//  - CustomControl: a windowed control of our own class that paints on its own canvas,
+//    through a back buffer: the background erased in the control's colour, then Paint,
+//    then its graphic children, then one copy to the screen (WM_PAINT and WM_PRINTCLIENT
+//    alike; WM_ERASEBKGND does nothing).
+//  - GroupBox: a framed, captioned container of other controls.
+// No exception leaves a paint: a painter that throws leaves its area as far as it got.
 #pragma once
 
 #include <windows.h>
@@ -101,6 +106,11 @@ class GraphicControl : public Control {
   void Repaint() override;
   // Paints in control coordinates: (0, 0) is the control's top-left corner.
   virtual void Paint(Canvas& canvas) = 0;
+  // An opaque control paints every pixel of its bounds: it is painted through a back
+  // buffer, so a repaint does not flicker.
+  virtual bool Opaque() const { return false; }
+  // Paints the control on a device context whose origin is the parent's client origin.
+  void PaintOn(HDC parentDc);
 };
 
 class WinControl : public Control {
@@ -130,6 +140,11 @@ class WinControl : public Control {
   // Mouse capture: all mouse input goes to this control until released.
   void SetMouseCapture(bool capture);
   bool MouseCaptured() const;
+  // True when the window's UI state says focus rectangles are hidden (UISF_HIDEFOCUS:
+  // the user has not used the keyboard in this window yet).
+  bool FocusCuesHidden() const;
+  // The client area's size.
+  Size ClientSize() const;
 
   // Child controls in creation order.
   const std::vector<Control*>& Controls() const { return mControls; }
@@ -161,6 +176,16 @@ class WinControl : public Control {
   virtual LRESULT WmMouse(UINT msg, WPARAM wParam, LPARAM lParam);
   virtual LRESULT WmCaptureChanged(UINT msg, WPARAM wParam, LPARAM lParam);
   virtual LRESULT WmClose(UINT msg, WPARAM wParam, LPARAM lParam);
+  virtual LRESULT WmKeyDown(UINT msg, WPARAM wParam, LPARAM lParam);
+  virtual LRESULT WmKeyUp(UINT msg, WPARAM wParam, LPARAM lParam);
+  virtual LRESULT WmSetFocus(UINT msg, WPARAM wParam, LPARAM lParam);
+  virtual LRESULT WmKillFocus(UINT msg, WPARAM wParam, LPARAM lParam);
+  virtual LRESULT WmSize(UINT msg, WPARAM wParam, LPARAM lParam);
+  virtual LRESULT WmEnable(UINT msg, WPARAM wParam, LPARAM lParam);
+  virtual LRESULT WmSetText(UINT msg, WPARAM wParam, LPARAM lParam);
+  virtual LRESULT WmUpdateUIState(UINT msg, WPARAM wParam, LPARAM lParam);
+  virtual LRESULT WmPrintClient(UINT msg, WPARAM wParam, LPARAM lParam);
+  virtual LRESULT WmCancelMode(UINT msg, WPARAM wParam, LPARAM lParam);
 
   // Notifications a parent routes back to the child they concern; true when handled.
   virtual bool CommandNotify(WORD code);
@@ -182,8 +207,26 @@ class CustomControl : public WinControl {
   static const wchar_t* ClassName() { return L"TNoxCustomControl"; }
 
  protected:
+  // A control of a window class of its own (class styles such as CS_DBLCLKS chosen by it).
+  CustomControl(Component* owner, WinControl* parent, const wchar_t* className, UINT classStyle);
   virtual void Paint(Canvas& canvas) = 0;
+  // Clears the whole client area in the control's colour before Paint.
+  virtual void EraseBackground(Canvas& canvas);
+  // The whole paint (erase, Paint, graphic children) into a back buffer, then onto dc.
+  void PaintTo(HDC dc);
   LRESULT WmPaint(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  LRESULT WmPrintClient(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  LRESULT WmEraseBkgnd(UINT msg, WPARAM wParam, LPARAM lParam) override;
+};
+
+class GroupBox : public WinControl {
+ public:
+  GroupBox(Component* owner, WinControl* parent);
+  void SetCaption(const std::wstring& caption) { SetText(caption); }
+  void SetEnabled(bool enabled) override;  // repaints the controls inside
+
+ protected:
+  // The parent clips its children, so the box clears its own inside in its colour.
   LRESULT WmEraseBkgnd(UINT msg, WPARAM wParam, LPARAM lParam) override;
 };
 

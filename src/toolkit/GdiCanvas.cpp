@@ -73,15 +73,57 @@ void GdiCanvas::Draw(int x, int y, const Bitmap& bitmap) {
                     static_cast<UINT>(h), bits.data(), &info, DIB_RGB_COLORS);
 }
 
+namespace {
+// Selects a font for the length of one call (none: the context's own stays).
+class FontSelection {
+ public:
+  FontSelection(HDC dc, HFONT font) : mDc(dc), mOld(font ? SelectObject(dc, font) : nullptr) {}
+  ~FontSelection() {
+    if (mOld) SelectObject(mDc, mOld);
+  }
+  FontSelection(const FontSelection&) = delete;
+  FontSelection& operator=(const FontSelection&) = delete;
+
+ private:
+  HDC mDc;
+  HGDIOBJ mOld;
+};
+}  // namespace
+
+Size GdiCanvas::TextExtent(const std::wstring& text) {
+  FontSelection font(mDc, mFont);
+  SIZE size{0, 0};
+  if (!text.empty()) {
+    GetTextExtentPoint32W(mDc, text.c_str(), static_cast<int>(text.size()), &size);
+  } else {
+    TEXTMETRICW tm{};
+    GetTextMetricsW(mDc, &tm);
+    size.cy = tm.tmHeight;
+  }
+  return Size{static_cast<int>(size.cx), static_cast<int>(size.cy)};
+}
+
+void GdiCanvas::TextAt(int x, int y, const std::wstring& text) {
+  FontSelection font(mDc, mFont);
+  const int oldMode = SetBkMode(mDc, TextOpaque() ? OPAQUE : TRANSPARENT);
+  const COLORREF oldBack = SetBkColor(mDc, Ref(BrushColor()));
+  const COLORREF oldColor = ::SetTextColor(mDc, Ref(TextColor()));
+  const UINT oldAlign = SetTextAlign(mDc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
+  ExtTextOutW(mDc, x, y, 0, nullptr, text.c_str(), static_cast<UINT>(text.size()), nullptr);
+  SetTextAlign(mDc, oldAlign);
+  ::SetTextColor(mDc, oldColor);
+  SetBkColor(mDc, oldBack);
+  SetBkMode(mDc, oldMode);
+}
+
 void GdiCanvas::WriteText(const Rect& r, const std::wstring& text, unsigned format) {
-  HGDIOBJ oldFont = mFont ? SelectObject(mDc, mFont) : nullptr;
+  FontSelection font(mDc, mFont);
   const int oldMode = SetBkMode(mDc, TRANSPARENT);
   const COLORREF oldColor = ::SetTextColor(mDc, Ref(TextColor()));
   RECT rc = ToRECT(r);
   DrawTextW(mDc, text.c_str(), static_cast<int>(text.size()), &rc, format);
   ::SetTextColor(mDc, oldColor);
   SetBkMode(mDc, oldMode);
-  if (oldFont) SelectObject(mDc, oldFont);
 }
 
 }  // namespace nox

@@ -1,5 +1,6 @@
 // A canvas over a Windows device context (not owned). Pens and brushes are made for each
-// operation from the canvas's colours and released before it returns.
+// operation from the canvas's colours and released before it returns; the font, text
+// colour and background mode are selected for each text call and put back after it.
 #pragma once
 
 #include <windows.h>
@@ -21,6 +22,8 @@ class GdiCanvas : public Canvas {
   TColor Pixel(int x, int y) const override;
   void Draw(int x, int y, const Bitmap& bitmap) override;
   void WriteText(const Rect& r, const std::wstring& text, unsigned format) override;
+  Size TextExtent(const std::wstring& text) override;
+  void TextAt(int x, int y, const std::wstring& text) override;
 
  protected:
   void DrawLine(Point from, Point to) override;

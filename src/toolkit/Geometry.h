@@ -9,6 +9,12 @@ struct Point {
   int Y = 0;
 };
 
+struct Size {
+  int Width = 0;
+  int Height = 0;
+  bool operator==(const Size& o) const { return Width == o.Width && Height == o.Height; }
+};
+
 struct Rect {
   int Left = 0;
   int Top = 0;

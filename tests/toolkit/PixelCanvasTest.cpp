@@ -130,3 +130,41 @@ TEST(Component, OwnerDeletesOwnedInReverseOrderAndFindsByName) {
 }
 
 }  // namespace
+
+// The pixel canvas's text metric (6 x 13 cells, ink in columns 1..4 and rows 3..10), the
+// opaque background, single-line layout with mnemonics, and the dotted focus rectangle.
+TEST(PixelCanvas, TextMetricLayoutAndFocusRectangle) {
+  PixelCanvas c(60, 30, kClWhite);
+  EXPECT_EQ(c.TextExtent(L"Ddqg"), (Size{24, 13}));
+  EXPECT_EQ(c.TextExtent(L""), (Size{0, 13}));
+  c.SetTextColor(0x0000FF);
+  c.SetBrushColor(0x00FF00);
+  c.SetTextOpaque(true);
+  c.TextAt(2, 1, L"a b");
+  struct Px {
+    int x, y;
+    TColor want;
+  };
+  const Px opaque[] = {{2, 1, 0x00FF00}, {3, 4, 0x0000FF}, {6, 11, 0x0000FF}, {7, 11, 0x00FF00},
+                       {9, 6, 0x00FF00} /* the space */, {15, 6, 0x0000FF}, {19, 6, 0x00FF00},
+                       {20, 6, kClWhite}, {2, 14, kClWhite}};
+  for (const Px& p : opaque) EXPECT_EQ(c.Pixel(p.x, p.y), p.want) << "opaque (" << p.x << ", " << p.y << ")";
+
+  PixelCanvas t(60, 30, kClWhite);
+  t.SetTextColor(0x0000FF);
+  t.WriteText(Rect{0, 0, 60, 30}, L"a&&&b", TextCenter | TextVCenter | TextSingleLine);
+  // Shown "a&b", 18 x 13, centred at (21, 8); b (the third cell) underlined on row 19.
+  const Px laidOut[] = {{22, 11, 0x0000FF}, {21, 11, kClWhite}, {34, 11, 0x0000FF},
+                        {33, 19, 0x0000FF}, {38, 19, 0x0000FF}, {32, 19, kClWhite}, {22, 19, kClWhite}};
+  for (const Px& p : laidOut) EXPECT_EQ(t.Pixel(p.x, p.y), p.want) << "laid out (" << p.x << ", " << p.y << ")";
+
+  PixelCanvas f(10, 10, 0x202020);
+  f.DrawFocusRect(Rect{1, 1, 6, 5});
+  const Px dots[] = {{1, 1, 0xDFDFDF}, {2, 1, 0x202020}, {3, 1, 0xDFDFDF}, {5, 1, 0xDFDFDF},
+                     {1, 3, 0xDFDFDF}, {5, 3, 0xDFDFDF}, {5, 4, 0x202020}, {4, 4, 0xDFDFDF},
+                     {2, 2, 0x202020} /* inside */, {0, 0, 0x202020}};
+  for (const Px& p : dots) EXPECT_EQ(f.Pixel(p.x, p.y), p.want) << "focus (" << p.x << ", " << p.y << ")";
+  f.DrawFocusRect(Rect{1, 1, 6, 5});
+  for (int y = 0; y < 10; ++y)
+    for (int x = 0; x < 10; ++x) ASSERT_EQ(f.Pixel(x, y), 0x202020) << "twice restores";
+}

@@ -68,7 +68,6 @@ LRESULT TBiButton::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_MBUTTONDBLCLK: return WmOtherButtonDown(msg, wParam, lParam);
     case WM_MOUSEMOVE: return WmMouseMove(msg, wParam, lParam);
     case WM_LBUTTONUP: return WmLButtonUp(msg, wParam, lParam);
-    case WM_CANCELMODE: return WmCancelMode(msg, wParam, lParam);
     default: return CustomControl::WndProc(msg, wParam, lParam);
   }
 }
@@ -272,15 +271,10 @@ void TNumEdit::SpinButtonClick(TBiButton& sender) {
 
 LRESULT TNumEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case WM_KEYDOWN: return WmKeyDown(msg, wParam, lParam);
     case WM_MOUSEWHEEL: return WmMouseWheel(msg, wParam, lParam);
     case WM_CUT: return WmCut(msg, wParam, lParam);
     case WM_PASTE: return WmPaste(msg, wParam, lParam);
     case WM_LBUTTONDOWN: return WmLButtonDown(msg, wParam, lParam);
-    case WM_SETFOCUS: return WmSetFocus(msg, wParam, lParam);
-    case WM_KILLFOCUS: return WmKillFocus(msg, wParam, lParam);
-    case WM_SIZE: return WmSize(msg, wParam, lParam);
-    case WM_SETTEXT: return WmSetText(msg, wParam, lParam);
     default: return Edit::WndProc(msg, wParam, lParam);
   }
 }

@@ -53,7 +53,7 @@ class TBiButton : public CustomControl {
   LRESULT WmMouseMove(UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT WmLButtonUp(UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT WmCaptureChanged(UINT msg, WPARAM wParam, LPARAM lParam) override;
-  LRESULT WmCancelMode(UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT WmCancelMode(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
   void ReleaseArrow();
@@ -129,15 +129,15 @@ class TNumEdit : public Edit {
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
   LRESULT WmChar(UINT msg, WPARAM wParam, LPARAM lParam) override;
   LRESULT WmGetDlgCode(UINT msg, WPARAM wParam, LPARAM lParam) override;
-  LRESULT WmKeyDown(UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT WmKeyDown(UINT msg, WPARAM wParam, LPARAM lParam) override;
   LRESULT WmMouseWheel(UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT WmCut(UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT WmPaste(UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT WmLButtonDown(UINT msg, WPARAM wParam, LPARAM lParam);
-  LRESULT WmSetFocus(UINT msg, WPARAM wParam, LPARAM lParam);
-  LRESULT WmKillFocus(UINT msg, WPARAM wParam, LPARAM lParam);
-  LRESULT WmSize(UINT msg, WPARAM wParam, LPARAM lParam);
-  LRESULT WmSetText(UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT WmSetFocus(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  LRESULT WmKillFocus(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  LRESULT WmSize(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  LRESULT WmSetText(UINT msg, WPARAM wParam, LPARAM lParam) override;
   bool CommandNotify(WORD code) override;
   void FontChanged() override;
 
