@@ -178,8 +178,10 @@ void TBiButton::SendClick() {
 
 // ---- TNumEdit
 
-TNumEdit::TNumEdit(Component* owner, WinControl* parent)
-    : Edit(owner, parent, ES_MULTILINE | ES_AUTOHSCROLL | WS_CLIPCHILDREN) {
+TNumEdit::TNumEdit(Component* owner, WinControl* parent) : TNumEdit(owner, parent, 0) {}
+
+TNumEdit::TNumEdit(Component* owner, WinControl* parent, DWORD extraStyle)
+    : Edit(owner, parent, ES_MULTILINE | ES_AUTOHSCROLL | WS_CLIPCHILDREN | extraStyle) {
   SetText(L"0");
   mSpinButton = new TBiButton(this, this);
   mSpinButton->SetFocusControl(this);
@@ -478,6 +480,9 @@ void TNumEdit::Layout() {
 }
 
 void TNumEdit::SetTextArea() {
+  // A new font brings the edit's own margins back, which on a narrow field leave too
+  // little room for three digits.
+  SendMessageW(Handle(), EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELONG(kLeftMargin, 0));
   RECT client;
   GetClientRect(Handle(), &client);
   const int buttonWidth = mSpinButton ? mSpinButton->Width() : 0;

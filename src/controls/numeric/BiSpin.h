@@ -74,6 +74,9 @@ class TNumEdit : public Edit {
  public:
   TNumEdit(Component* owner, WinControl* parent);
   ~TNumEdit() override;
+  // Edit's margins inside the text area: a little room on the left, none on the right
+  // (the text area already keeps 2 pixels from the button).
+  static constexpr int kLeftMargin = 2;
 
   bool AlwaysSign() const { return mFormat.AlwaysSign; }
   void SetAlwaysSign(bool value) { mFormat.AlwaysSign = value; }
@@ -126,6 +129,8 @@ class TNumEdit : public Edit {
   virtual void SpinButtonClick(TBiButton& sender);
 
  protected:
+  // With further edit styles (ES_NOHIDESEL, for instance).
+  TNumEdit(Component* owner, WinControl* parent, DWORD extraStyle);
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
   LRESULT WmChar(UINT msg, WPARAM wParam, LPARAM lParam) override;
   LRESULT WmGetDlgCode(UINT msg, WPARAM wParam, LPARAM lParam) override;
