@@ -227,6 +227,18 @@ TEST(NumEditWin, TypedTextIsFilteredAndRewrittenWhenLeft) {
   ed->SetValue(83.5);
   EXPECT_EQ(ed->IntegerValue(), 84);
 
+  // Focus from the keyboard selects the whole text, unless AutoSelect is off.
+  for (bool autoSelect : {true, false}) {
+    ed->SetAutoSelect(autoSelect);
+    SendMessageW(ed->Handle(), EM_SETSEL, 1, 1);
+    SendMessageW(ed->Handle(), WM_SETFOCUS, 0, 0);
+    DWORD start = 9, end = 9;
+    SendMessageW(ed->Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, autoSelect ? 0u : 1u);
+    EXPECT_EQ(end, autoSelect ? 4u : 1u);
+    Leave(ed);
+  }
+
   ed->SetEditorEnabled(false);
   SelectAll(ed);
   Type(ed, L"7\b");
