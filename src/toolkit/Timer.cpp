@@ -43,7 +43,10 @@ void Timer::Update() {
 void CALLBACK Timer::TimerProc(HWND, UINT, UINT_PTR id, DWORD) {
   try {
     auto it = LiveTimers().find(id);
-    if (it != LiveTimers().end() && it->second->OnTimer) it->second->OnTimer();
+    if (it == LiveTimers().end() || !it->second->OnTimer) return;
+    // A copy: the handler may destroy the timer (and its owner) while it runs.
+    const auto handler = it->second->OnTimer;
+    handler();
   } catch (...) {
     // nothing may leave a timer callback
   }

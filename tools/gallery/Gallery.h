@@ -56,5 +56,6 @@ class SchemeColors {
 
 // The sections: each adds its rows to the gallery.
 void AddSkinnedControls(GalleryForm& form);
+void AddNumericControls(GalleryForm& form);
 
 }  // namespace gallery

@@ -33,12 +33,14 @@ int wmain(int argc, wchar_t** argv) {
     bool closed = false;
     form->OnDestroy = [&closed] { closed = true; };
     gallery::AddSkinnedControls(*form);
+    gallery::AddNumericControls(*form);
     form->FitToRows();
     form->Show();
-    if (closeAfter) SetTimer(nullptr, 0, closeAfter, nullptr);
+    // A thread timer of its own: controls run thread timers too (the spin button's repeat).
+    const UINT_PTR closeTimer = closeAfter ? SetTimer(nullptr, 0, closeAfter, nullptr) : 0;
     MSG msg;
     while (!closed && form->Showing() && GetMessageW(&msg, nullptr, 0, 0) > 0) {
-      if (msg.message == WM_TIMER && msg.hwnd == nullptr) break;
+      if (msg.message == WM_TIMER && msg.hwnd == nullptr && closeTimer && msg.wParam == closeTimer) break;
       if (nox::Application::Instance().FilterKeyboard(msg)) continue;
       TranslateMessage(&msg);
       DispatchMessageW(&msg);

@@ -1,5 +1,7 @@
 #include "controls/numeric/NumericText.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 
@@ -73,11 +75,105 @@ int64_t RoundedIntegerValue(double value) {
   return static_cast<int64_t>(std::nearbyint(value));  // default mode: to nearest, ties to even
 }
 
-bool IsAcceptedNumericChar(wchar_t ch, bool alwaysInteger, wchar_t userSeparator) {
-  if (ch < 0x20) return ch != L'\r';
+bool IsAcceptedNumericChar(wchar_t ch, bool alwaysInteger, wchar_t userSeparator,
+                           bool editorEnabled) {
+  if (ch < 0x20) {
+    if (ch == L'\r' || ch == L'\n' || ch == L'\t') return false;
+    return editorEnabled || ch != L'\b';
+  }
+  if (!editorEnabled) return false;
   if (ch == L'+' || ch == L'-' || IsDigit(ch)) return true;
   if (alwaysInteger) return false;
   return ch == L'.' || ch == L',' || ch == userSeparator;
+}
+
+wchar_t UsableSeparator(wchar_t userSeparator) {
+  const wchar_t c = userSeparator;
+  if (c <= 0x20 || c == 0x7F || IsDigit(c) || c == L'+' || c == L'-' || c == L'e' || c == L'E')
+    return L'.';
+  return c;
+}
+
+namespace {
+
+// General format with `precision` significant digits, the separator for the point and
+// "E" for the exponent; `exponent` tells whether the text uses exponent notation.
+bool WriteGeneral(double value, int precision, wchar_t separator, bool sign, std::wstring& text,
+                  bool& exponent) {
+  char buf[64];
+  const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, precision);
+  if (res.ec != std::errc()) return false;  // cannot happen with 17 digits in 64 bytes
+  text.clear();
+  exponent = false;
+  if (sign) text.push_back(L'+');
+  for (const char* p = buf; p != res.ptr; ++p) {
+    if (*p == '.') {
+      text.push_back(separator);
+    } else if (*p == 'e') {
+      text.push_back(L'E');
+      exponent = true;
+    } else {
+      text.push_back(static_cast<wchar_t>(*p));
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+bool FormatNumber(double value, const NumberFormat& format, std::wstring& out) {
+  if (!std::isfinite(value)) return false;
+  if (value == 0) value = 0;  // negative zero is written as zero
+  const wchar_t separator = UsableSeparator(format.Separator);
+  const bool sign = format.AlwaysSign && value >= 0;
+
+  // Rounding to the precision can carry the largest doubles past the largest finite
+  // value ("1.79769313486232E+308" would read as infinity): then more digits are
+  // written, up to the 17 that always read back exactly.
+  std::wstring text;
+  bool exponent = false;
+  for (int precision = std::clamp(format.Precision, 1, 15); precision <= 17; ++precision) {
+    if (!WriteGeneral(value, precision, separator, sign, text, exponent)) return false;
+    double back = 0;
+    if (ParseDecimal(text, separator, back)) break;
+  }
+
+  // Minimum decimals pad fixed notation only: zeros behind an exponent would change it.
+  const int decimals = std::clamp(format.Decimals, 0, kMaxDecimals);
+  if (decimals > 0 && !exponent) {
+    size_t point = text.find(separator);
+    if (point == std::wstring::npos) {
+      point = text.size();
+      text.push_back(separator);
+    }
+    const size_t fraction = text.size() - point - 1;
+    if (fraction < static_cast<size_t>(decimals))
+      text.append(static_cast<size_t>(decimals) - fraction, L'0');
+  }
+  out = std::move(text);
+  return true;
+}
+
+double SteppedValue(double value, double increment, int multiplier, bool controlDown, bool up) {
+  const double step = increment * multiplier * (controlDown ? 5 : 1);
+  return up ? value + step : value - step;
+}
+
+bool AcceptedPaste(const std::wstring& text, size_t selStart, size_t selEnd,
+                   const std::wstring& clipboard, wchar_t userSeparator, std::wstring& insert) {
+  size_t begin = 0;
+  size_t end = clipboard.size();
+  while (begin < end && clipboard[begin] <= 0x20) ++begin;
+  while (end > begin && clipboard[end - 1] <= 0x20) --end;
+  const std::wstring piece = clipboard.substr(begin, end - begin);
+  if (piece.empty()) return false;
+  selEnd = std::min(selEnd, text.size());
+  selStart = std::min(selStart, selEnd);
+  const std::wstring result = text.substr(0, selStart) + piece + text.substr(selEnd);
+  double ignored = 0;
+  if (!ParseDecimal(result, userSeparator, ignored)) return false;
+  insert = piece;
+  return true;
 }
 
 }  // namespace nox
