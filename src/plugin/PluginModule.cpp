@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "dialog/Unit1.h"
+#include "imageio/FreeImageApi.h"
 #include "toolkit/Application.h"
 
 namespace nox {
@@ -44,6 +45,7 @@ void Finalize() {
 
 void Unload() {
   Application::Instance().Shutdown();
+  ReleaseFreeImage();  // its format plug-ins' tables go with the module
   gDialog = nullptr;
   gReleased = false;
   gCallback = nullptr;

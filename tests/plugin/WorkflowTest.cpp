@@ -642,4 +642,76 @@ TEST_F(WorkflowTest, EscapeDeclinedLetsTheRunFinish) {
   ExpectNoTemporaryFiles();
 }
 
+// A denoiser that prints some 2 MB before it fails: the log keeps its newest lines (the
+// oldest give way) and ends with the run's outcome. An edit control left at its default
+// limit drops every line after its first 30,000 characters, the outcome included.
+TEST_F(WorkflowTest, AVerboseRunEndsWithItsOutcomeInTheLog) {
+  OpenDialog();
+  const ImageHandle h = NewImage(20, 10, false, &Sample16);
+  // 511 bytes a write, the plug-in's read size, so that every read holds one whole line.
+  constexpr int kLines = 4200;
+  Run("lines " + std::to_string(kLines) + " 509\nexit 3\n");
+  const Lines log = TestHost::LogLines();
+  ASSERT_GE(log.size(), 2u);
+  EXPECT_EQ(log.back(), L"ERROR: Noxfade ended with exit code 3; the image is unchanged.");
+  EXPECT_EQ(log[log.size() - 2].rfind(L"line " + std::to_wstring(kLines - 1) + L" ", 0), 0u)
+      << "the last status line comes just before the outcome";
+  EXPECT_NE(log.front(), kOpening) << "the oldest lines made room";
+  size_t characters = 0;
+  for (const std::wstring& line : log) characters += line.size() + 2;
+  EXPECT_GT(characters, 500000u) << "the log keeps a good part of the run";
+  EXPECT_LE(characters, 1100000u) << "and stays bounded";
+  ExpectPlanesUntouched(h);
+  ExpectNoTemporaryFiles();
+}
+
+std::wstring CurrentFolder() {
+  wchar_t folder[MAX_PATH];
+  const DWORD n = GetCurrentDirectoryW(MAX_PATH, folder);
+  return std::wstring(folder, n < MAX_PATH ? n : 0);
+}
+
+// Reading the result prepares FreeImage, which could load every "*.fip" file beside the
+// host's executable into the host and switch the host's current folder there meanwhile.
+// Neither may happen: the probe beside the host stays unloaded (it would leave a mark),
+// and the current folder, set elsewhere, is the same before, during and after the run.
+TEST_F(WorkflowTest, ARunLoadsNoFipFileAndKeepsTheHostsCurrentFolder) {
+  const std::wstring probe = TestHost::ExeFolder() + L"probe " + std::to_wstring(GetCurrentProcessId()) + L".fip";
+  const std::wstring mark = root_ + L"probe loaded.txt";
+  ASSERT_TRUE(CopyFileW((TestHost::ExeFolder() + L"fip_probe.dll").c_str(), probe.c_str(), FALSE));
+  SetEnvironmentVariableW(L"PINOXFADE_FIP_PROBE_MARK", mark.c_str());
+  wchar_t saved[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, saved);
+  ASSERT_TRUE(SetCurrentDirectoryW(tmp_.c_str()));
+  const std::wstring before = CurrentFolder();
+
+  OpenDialog();
+  SetStrength(L"100");
+  const ImageHandle h = NewImage(20, 10, false, &Sample16);
+  std::vector<std::wstring> during;
+  EveryFewMs([&] {
+    during.push_back(CurrentFolder());
+    return false;  // samples until the run is over
+  });
+  Run("sleep 200\ninvert\nsleep 200\n");
+  KillTimer(nullptr, gTimer);
+  gTimer = 0;
+  const std::wstring after = CurrentFolder();
+
+  SetCurrentDirectoryW(saved);
+  SetEnvironmentVariableW(L"PINOXFADE_FIP_PROBE_MARK", nullptr);
+  host.Unload();
+  const bool removed = DeleteFileW(probe.c_str()) != FALSE;
+
+  ExpectPlanes(h, [](float x) { return 65535.0f - x; });
+  const std::string folderAtLoad = Exists(mark) ? ReadBytes(mark) : std::string();
+  EXPECT_FALSE(Exists(mark)) << "the *.fip file beside the host was loaded, in the folder "
+                             << Utf8(std::wstring(reinterpret_cast<const wchar_t*>(folderAtLoad.data()),
+                                                  folderAtLoad.size() / sizeof(wchar_t)));
+  EXPECT_TRUE(removed) << "the *.fip file is still in use";
+  EXPECT_FALSE(during.empty()) << "the folder was looked at during the run";
+  for (const std::wstring& folder : during) EXPECT_EQ(Utf8(folder), Utf8(before));
+  EXPECT_EQ(Utf8(after), Utf8(before));
+}
+
 }  // namespace
