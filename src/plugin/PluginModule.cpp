@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "dialog/DenoiserRunner.h"
 #include "dialog/Unit1.h"
 #include "toolkit/Application.h"
 
@@ -44,6 +45,7 @@ void Finalize() {
 
 void Unload() {
   Application::Instance().Shutdown();
+  EndLeftoverDenoiserProcesses();
   gDialog = nullptr;
   gReleased = false;
   gCallback = nullptr;
