@@ -4,6 +4,7 @@
 
 #include "dialog/DenoiserRunner.h"
 #include "dialog/Unit1.h"
+#include "imageio/FreeImageApi.h"
 #include "toolkit/Application.h"
 
 namespace nox {
@@ -46,6 +47,7 @@ void Finalize() {
 void Unload() {
   Application::Instance().Shutdown();
   EndLeftoverDenoiserProcesses();
+  ReleaseFreeImage();  // its format plug-ins' tables go with the module
   gDialog = nullptr;
   gReleased = false;
   gCallback = nullptr;
