@@ -13,6 +13,7 @@
 
 #include "imageio/FilePath.h"
 #include "imageio/FreeImageApi.h"
+#include "imageio/PngChunks.h"
 #include "imageio/SampleConversion.h"
 
 namespace nox {
@@ -48,6 +49,7 @@ class ResultFile {
   }
 
   bool Readable() const { return mFormat != FIF_UNKNOWN; }
+  bool IsPng() const { return mFormat == FIF_PNG; }
   // Whether the format can report the image's size and type without reading its pixels.
   bool HasHeaderOnlyLoad() const { return FreeImage_FIFSupportsNoPixels(mFormat) != FALSE; }
 
@@ -241,6 +243,7 @@ bool ReadAll(const std::wstring& fileName, float* first, float* second, float* t
   FreeImageErrors errors;
   const ResultFile file(fileName);
   if (!file.Readable()) return false;
+  if (file.IsPng() && !PngChunksFitFile(fileName)) return false;
   // The header alone first, where the format allows: a file that claims a huge image is
   // refused before FreeImage allocates room for its pixels.
   if (file.HasHeaderOnlyLoad()) {

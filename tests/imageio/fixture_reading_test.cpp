@@ -1,5 +1,6 @@
 // Results written by independent tools (ImageMagick, tiffcp) in many shapes: every
 // 16-bit grey, RGB and RGBA file lands sample-exactly in the planes; 8-bit ones are refused.
+#include "imageio/PngChunks.h"
 #include "imageio/ResultReader.h"
 #include "imageio/TiffWriter.h"
 
@@ -244,6 +245,50 @@ INSTANTIATE_TEST_SUITE_P(
                       DamagedCase{"png_rgb16", "im_rgb16.png", nullptr},
                       DamagedCase{"png_grey16", "im_grey16.png", nullptr}),
     DamagedCaseName);
+
+// A PNG chunk whose declared length runs past the end of the file is refused before the
+// image library sees it (it would allocate the declared length first: a few damaged bytes
+// could ask for gigabytes); a whole file, with or without bytes after IEND, passes.
+TEST(PngChunks, EveryChunkMustLieWithinTheFile) {
+  const std::vector<unsigned char> whole = ReadBytes(FixtureDir() / "im_rgb16.png");
+  ASSERT_GT(whole.size(), 64u);
+  const std::size_t iend = whole.size() - 12;
+  ASSERT_EQ(std::memcmp(&whole[iend + 4], "IEND", 4), 0);
+  const auto withBefore = [&](std::vector<unsigned char> chunk) {
+    std::vector<unsigned char> b(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(iend));
+    b.insert(b.end(), chunk.begin(), chunk.end());
+    b.insert(b.end(), whole.begin() + static_cast<std::ptrdiff_t>(iend), whole.end());
+    return b;
+  };
+  std::vector<unsigned char> trailing = whole;
+  trailing.insert(trailing.end(), {1, 2, 3});
+  const struct {
+    const char* name;
+    std::vector<unsigned char> bytes;
+    bool fits;
+  } cases[] = {
+      {"whole file", whole, true},
+      {"bytes after IEND", trailing, true},
+      {"text chunk claiming 1.96 GB", withBefore({0x75, 0, 0, 0, 't', 'E', 'X', 't', 'a', 'b'}), false},
+      {"length beyond 2^31 - 1", withBefore({0x80, 0, 0, 0, 't', 'E', 'X', 't'}), false},
+      {"IEND cut short", {whole.begin(), whole.end() - 1}, false},
+      {"no IEND", {whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(iend)}, false},
+      {"signature only", {whole.begin(), whole.begin() + 8}, false},
+      {"not a PNG", ReadBytes(FixtureDir() / "im_rgb16_strips.tif"), false},
+  };
+  ScratchDir dir;
+  const fs::path file = dir.Path("chunks.png");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteBytes(file, c.bytes);
+    EXPECT_EQ(PngChunksFitFile(file.wstring()), c.fits);
+    if (c.fits || c.bytes[0] != 0x89) continue;  // a TIFF named .png is read as the TIFF it is
+    Planes p(kW, kH);
+    EXPECT_FALSE(ReadResultImage(file.wstring(), p.first.data(), p.second.data(),
+                                 p.third.data(), 1.0f, kW, kH));
+    EXPECT_TRUE(AllEqual(p.first, Planes::kSentinel));
+  }
+}
 
 }  // namespace
 }  // namespace nox::test
