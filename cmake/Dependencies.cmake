@@ -56,18 +56,21 @@ endif()
 
 include(GoogleTest)
 
-# pinoxfade_add_test(NAME src... [LIBS ...]): one GoogleTest executable, discovered by ctest.
-# Windows tests run through Wine and get a generous time-out.
+# pinoxfade_add_test(NAME src... [LIBS ...] [PROPERTIES ...]): one GoogleTest executable,
+# discovered by ctest; PROPERTIES go to every test it holds. Windows tests run through Wine
+# and get a generous time-out.
 function(pinoxfade_add_test name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
   add_executable(${name} ${T_SOURCES} ${T_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   target_compile_options(${name} PRIVATE ${PINOXFADE_WARNINGS})
   if(WIN32)
     target_compile_definitions(${name} PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 120
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 120 ${T_PROPERTIES}
                          DISCOVERY_MODE PRE_TEST)
+  elseif(T_PROPERTIES)
+    gtest_discover_tests(${name} PROPERTIES ${T_PROPERTIES} DISCOVERY_MODE PRE_TEST)
   else()
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST)
   endif()

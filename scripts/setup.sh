@@ -8,6 +8,7 @@ packages=(
   g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev
   wine64 fonts-wine libfreeimage-dev libtiff-dev libtiff-tools imagemagick
   xvfb xauth x11-apps dpkg-dev xz-utils
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -9,6 +9,7 @@
 #include "controls/numeric/NumericText.h"
 #include "dialog/ControlIds.h"
 #include "plugin/PluginModule.h"
+#include "settings/LibAutosave.h"
 #include "toolkit/Application.h"
 
 namespace nox {
@@ -250,16 +251,32 @@ void TFormCVPluginDenoise::FormShow() {
 
 void TFormCVPluginDenoise::FormDestroy() { SaveSettings(); }
 
-// Where the settings store restores the controls tagged 12345 (EdFolder's text,
-// CBScale8bit's check state, EdStrength's text) from SettingsFile(). No store is linked
-// in yet, so the controls keep their design values, as they do when the file is missing.
-void TFormCVPluginDenoise::RestoreSettings() {}
+// The settings store restores the controls tagged 12345 (EdFolder's text, CBScale8bit's
+// check state, EdStrength's text) from SettingsFile(). A missing or unreadable file leaves
+// them at their design values. Without the module's store (the dialog outside the
+// plug-in) nothing is read.
+void TFormCVPluginDenoise::RestoreSettings() {
+  TAutosaver* store = Autosaver();
+  if (!store) return;
+  try {
+    store->LoadFile(SettingsFile());
+    store->RestoreForm(*this);
+  } catch (...) {
+    // the dialog works with whatever was restored
+  }
+}
 
-// Where the settings store captures the tagged controls and writes SettingsFile(). An
-// empty folder is never saved over a stored one. No store is linked in yet: nothing is
-// written.
+// The settings store captures the tagged controls and writes SettingsFile(). An empty
+// folder is never saved over a stored one. A failure is not reported, and nothing
+// escapes: this runs while the dialog is destroyed.
 void TFormCVPluginDenoise::SaveSettings() {
-  if (EdFolder->Text().empty()) return;
+  try {
+    TAutosaver* store = Autosaver();
+    if (!store || EdFolder->Text().empty()) return;
+    store->CaptureForm(*this);
+    store->SaveFile(SettingsFile());
+  } catch (...) {
+  }
 }
 
 void TFormCVPluginDenoise::ButDirClick() {

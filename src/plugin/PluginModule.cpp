@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "dialog/Unit1.h"
+#include "settings/LibAutosave.h"
+#include "settings/SettingsFilesWin.h"
 #include "toolkit/Application.h"
 
 namespace nox {
@@ -39,11 +41,18 @@ void Activate() {
 void Finalize() {
   if (!gDialog || gReleased) return;
   gReleased = true;
-  if (Application::Instance().IsLive(gDialog)) gDialog->Release();
+  if (!Application::Instance().IsLive(gDialog)) return;
+  // A host may exit right after this call without handing us another message: the
+  // settings are written now, and again when the release destroys the dialog.
+  gDialog->SaveSettings();
+  gDialog->Release();
 }
 
+void Load() { CreateAutosaver(MakeWindowsSettingsFiles()); }
+
 void Unload() {
-  Application::Instance().Shutdown();
+  Application::Instance().Shutdown();  // a dialog still alive saves its settings here
+  DestroyAutosaver();
   gDialog = nullptr;
   gReleased = false;
   gCallback = nullptr;

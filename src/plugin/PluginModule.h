@@ -8,8 +8,10 @@
 //  - Activate creates the dialog on first use, then shows it and brings it to the front.
 //    After Finalize, and until the next Initialize, Activate shows nothing and creates
 //    nothing: the released dialog is never shown again.
-//  - Finalize asks for the dialog's deferred release; during a run the release waits for
-//    the run's end.
+//  - Finalize writes the dialog's settings at once (the host may exit without handing
+//    us another message) and asks for the dialog's deferred release; during a run the
+//    release waits for the run's end.
+//  - Load (the module being loaded) creates the settings store; Unload destroys it last.
 //  - Unload (the module being freed with FreeLibrary) destroys every dialog still alive,
 //    removes the keyboard hook and unregisters our window classes. At process exit
 //    nothing is done: the process's windows go with it.
@@ -30,6 +32,7 @@ namespace plugin {
 int32_t Initialize(HostCallback callback, char* nameBuffer, char* descriptionBuffer, HWND hostWindow);
 void Activate();
 void Finalize();
+void Load();
 void Unload();
 
 // The callback of the last Initialize (null before the first one).

@@ -36,6 +36,11 @@ void pi_finalize() {
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   if (reason == DLL_PROCESS_ATTACH) {
     DisableThreadLibraryCalls(instance);
+    try {
+      nox::plugin::Load();
+    } catch (...) {
+      // without a store the dialog keeps its design values and saves nothing
+    }
   } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
     // FreeLibrary: no window procedure of ours may outlive the code. At process exit
     // (reserved != null) nothing is done.

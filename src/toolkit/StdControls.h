@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "toolkit/Control.h"
+#include "toolkit/ValueControls.h"
 
 namespace nox {
 
@@ -22,10 +23,12 @@ class Label : public GraphicControl {
 };
 
 // Single-line edit. CharFilter, when set, decides which typed characters reach the edit.
-class Edit : public WinControl {
+class Edit : public WinControl, public TextValueControl {
  public:
   Edit(Component* owner, WinControl* parent);
   std::function<bool(wchar_t)> CharFilter;
+  std::wstring ValueText() const override { return Text(); }
+  void SetValueText(const std::wstring& text) override { SetText(text); }
 
  protected:
   Edit(Component* owner, WinControl* parent, DWORD extraStyle);
@@ -63,12 +66,14 @@ class Button : public WinControl {
   bool DrawItem(const DRAWITEMSTRUCT& item) override;
 };
 
-class CheckBox : public WinControl {
+class CheckBox : public WinControl, public CheckValueControl {
  public:
   CheckBox(Component* owner, WinControl* parent);
   std::function<void()> OnClick;
   bool Checked() const;
   void SetChecked(bool checked);
+  bool ValueChecked() const override { return Checked(); }
+  void SetValueChecked(bool checked) override { SetChecked(checked); }
 
  protected:
   bool CommandNotify(WORD code) override;

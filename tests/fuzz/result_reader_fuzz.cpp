@@ -1,0 +1,82 @@
+// The result reader over arbitrary file bytes. The first three bytes choose the call:
+// byte 0 bit 0 monochrome planes (first == second), bit 1 a scale other than 1, bit 2 the
+// file name's extension (.tif or .png, which FreeImage falls back on when the content
+// names no format); bytes 1 and 2 the expected width and height (1..64). The rest is the
+// file. Planes of exactly the expected size start as NaN, which no conversion produces, so
+// the checks see what the reader wrote:
+//  - a refused file leaves every plane exactly as it was;
+//  - an accepted file fills the first plane completely; the others are either filled
+//    completely or untouched, and the third plane of a monochrome image is never touched.
+// The kept corpus (tests/fuzz/corpus/result_reader) holds small 16-bit grey, RGB and RGBA
+// TIFF and PNG files in this framing, and a few that the reader refuses.
+#include <unistd.h>
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "imageio/ResultReader.h"
+
+namespace {
+
+std::wstring TempName(const char* extension) {
+  const std::string name = "/tmp/pinoxfade-reader-fuzz-" + std::to_string(getpid()) + extension;
+  return std::wstring(name.begin(), name.end());
+}
+
+bool WriteBytes(const std::wstring& wideName, const uint8_t* data, size_t size) {
+  const std::string name(wideName.begin(), wideName.end());
+  std::FILE* f = std::fopen(name.c_str(), "wb");
+  if (f == nullptr) return false;
+  const bool ok = size == 0 || std::fwrite(data, 1, size, f) == size;
+  return std::fclose(f) == 0 && ok;
+}
+
+size_t CountNaN(const std::vector<float>& plane) {
+  size_t n = 0;
+  for (float v : plane) n += std::isnan(v) ? 1 : 0;
+  return n;
+}
+
+void Check(bool condition) {
+  if (!condition) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const std::wstring tifName = TempName(".tif");
+  static const std::wstring pngName = TempName(".png");
+  if (size < 3) return 0;
+  const bool mono = (data[0] & 1) != 0;
+  const float scale = (data[0] & 2) != 0 ? 0.25f : 1.0f;
+  const std::wstring& name = (data[0] & 4) != 0 ? pngName : tifName;
+  const int32_t width = data[1] % 64 + 1;
+  const int32_t height = data[2] % 64 + 1;
+  if (!WriteBytes(name, data + 3, size - 3)) std::abort();
+
+  const size_t samples = static_cast<size_t>(width) * static_cast<size_t>(height);
+  std::vector<float> first(samples, NAN);
+  std::vector<float> second(samples, NAN);
+  std::vector<float> third(samples, NAN);
+  float* p1 = first.data();
+  float* p2 = mono ? p1 : second.data();
+  const bool ok = nox::ReadResultImage(name, p1, p2, third.data(), scale, width, height);
+
+  const size_t untouchedFirst = CountNaN(first);
+  const size_t untouchedSecond = CountNaN(second);
+  const size_t untouchedThird = CountNaN(third);
+  if (!ok) {
+    Check(untouchedFirst == samples && untouchedSecond == samples && untouchedThird == samples);
+  } else {
+    Check(untouchedFirst == 0);
+    Check(untouchedSecond == 0 || untouchedSecond == samples);
+    Check(untouchedThird == 0 || untouchedThird == samples);
+    Check(!mono || untouchedThird == samples);
+  }
+  return 0;
+}
