@@ -16,6 +16,8 @@
 #   PINOXFADE_CACHE                cache root (default $HOME/.cache/pinoxfade)
 #   FREEIMAGE_MINGW_REFRESH=1      refresh the source index now (otherwise once a week)
 #   JOBS                           parallel compile jobs (default 2)
+# The source index comes from the machine's own package sources (see machine_sources);
+# "--print-sources" prints the deb-src entries derived from them and does nothing else.
 set -euo pipefail
 
 # Bump when anything below changes what ends up in the libraries.
@@ -63,22 +65,96 @@ index_is_fresh() {
   [ -z "$(find "$aptdir/updated" -mtime +"$INDEX_MAX_AGE_DAYS")" ]
 }
 
+# The machine's own package sources, as deb-src entries: every enabled "deb" entry of the
+# apt configuration (one-line sources.list and *.list files, deb822 *.sources files) whose
+# suite belongs to this Debian release ("bookworm", "bookworm-updates", "bookworm-security",
+# ...), with its URI, suite, components and signed-by keyring. So a machine behind another
+# mirror or a proxy (apt.conf's proxy settings still apply) fetches from where it installs.
+# Prints one line per entry, "deb-src [signed-by=KEYRING] URI SUITE COMPONENT...".
+machine_sources() {
+  local list="" parts="" codename files=() f
+  eval "$(apt-config shell list Dir::Etc::SourceList/f parts Dir::Etc::SourceParts/d)"
+  codename=${FREEIMAGE_MINGW_CODENAME:-$(. /etc/os-release && echo "${VERSION_CODENAME:-}")}
+  [ -n "$codename" ] || { say "cannot tell this machine's Debian release"; return 1; }
+  [ -f "$list" ] && files+=("$list")
+  if [ -d "$parts" ]; then
+    for f in "$parts"*.list "$parts"*.sources; do [ -f "$f" ] && files+=("$f"); done
+  fi
+  [ ${#files[@]} -gt 0 ] || return 0
+  awk -v codename="$codename" '
+    function ours(suite) { return suite == codename || index(suite, codename "-") == 1 }
+    function emit(uri, suite, comps, key,   opt) {
+      if (!ours(suite) || comps == "") return
+      sub(/\/+$/, "", uri)
+      opt = key != "" ? "[signed-by=" key "] " : ""
+      line = "deb-src " opt uri " " suite " " comps
+      if (!(line in seen)) { seen[line] = 1; print line }
+    }
+    # One-line format: deb [options] URI SUITE COMPONENT...
+    function oneline(   i, n, f, key, opts, o, kv, comps) {
+      sub(/#.*/, "")
+      n = split($0, f, /[ \t]+/)
+      i = 1
+      if (f[i] == "") i++
+      if (f[i] != "deb") return
+      i++
+      key = ""
+      if (substr(f[i], 1, 1) == "[") {
+        opts = ""
+        while (i <= n) { opts = opts " " f[i]; if (f[i] ~ /\]$/) { i++; break } i++ }
+        gsub(/[\[\]]/, "", opts)
+        split(opts, o, /[ \t]+/)
+        for (kv in o) if (tolower(o[kv]) ~ /^signed-by=/) key = substr(o[kv], 11)
+      }
+      comps = ""
+      for (k = i + 2; k <= n; k++) if (f[k] != "") comps = comps (comps == "" ? "" : " ") f[k]
+      emit(f[i], f[i + 1], comps, key)
+    }
+    # deb822 format: paragraphs of "Field: value" lines, separated by blank lines.
+    function flush(   nu, ns, u, s, us, ss) {
+      if (has_deb && enabled != "no") {
+        nu = split(uris, us, /[ \t]+/); ns = split(suites, ss, /[ \t]+/)
+        for (u = 1; u <= nu; u++) for (s = 1; s <= ns; s++)
+          if (us[u] != "" && ss[s] != "") emit(us[u], ss[s], comps822, key822)
+      }
+      has_deb = 0; enabled = ""; uris = ""; suites = ""; comps822 = ""; key822 = ""
+    }
+    FNR == 1 { if (deb822) flush(); deb822 = FILENAME ~ /\.sources$/ }
+    !deb822 { oneline(); next }
+    /^[ \t]*#/ { next }
+    /^[ \t]*$/ { flush(); next }
+    /^[ \t]/ { next }   # continuation lines (an inline key) carry nothing needed here
+    {
+      field = tolower($0); sub(/:.*/, "", field)
+      value = $0; sub(/^[^:]*:[ \t]*/, "", value); sub(/[ \t]+$/, "", value)
+      if (field == "types") { n = split(value, t, /[ \t]+/); for (i = 1; i <= n; i++) if (t[i] == "deb") has_deb = 1 }
+      else if (field == "uris") uris = value
+      else if (field == "suites") suites = value
+      else if (field == "components") comps822 = value
+      else if (field == "enabled") enabled = tolower(value)
+      else if (field == "signed-by" && value ~ /^\//) key822 = value
+    }
+    END { if (deb822) flush() }
+  ' "${files[@]}"
+}
+
 refresh_index() {
   mkdir -p "$aptdir/lists/partial" "$aptdir/sources.list.d" "$aptdir/cache/archives/partial"
-  local keyring=/usr/share/keyrings/debian-archive-keyring.gpg
-  cat > "$aptdir/sources.list" <<EOF
-deb-src [signed-by=$keyring] http://deb.debian.org/debian bookworm main
-deb-src [signed-by=$keyring] http://deb.debian.org/debian bookworm-updates main
-deb-src [signed-by=$keyring] http://deb.debian.org/debian-security bookworm-security main
-EOF
-  say "refreshing the source index (bookworm, bookworm-updates, bookworm-security)"
-  if apt-get "${apt_opts[@]}" -q update >>"$log" 2>&1; then
-    touch "$aptdir/updated"
-  elif [ -n "$(index_fingerprint)" ]; then
-    say "warning: index refresh failed, using the index from $(date -r "$aptdir/lists" +%F)"
+  local sources
+  sources=$(machine_sources) || sources=""
+  if [ -z "$sources" ]; then
+    say "the apt configuration names no package source for this Debian release"
   else
-    return 1
+    printf '%s\n' "$sources" > "$aptdir/sources.list"
+    say "refreshing the source index from the machine's package sources:"
+    sed 's/^/  /' "$aptdir/sources.list" >&2
+    if apt-get "${apt_opts[@]}" -q update >>"$log" 2>&1; then
+      touch "$aptdir/updated"
+      return 0
+    fi
   fi
+  [ -n "$(index_fingerprint)" ] || return 1
+  say "warning: index refresh failed, using the index from $(date -r "$aptdir/lists" +%F)"
 }
 
 # Versions the index offers for one source package, newest first.
@@ -134,6 +210,11 @@ lookup() {
   prefix=$cache/freeimage-mingw-$key
   [ -f "$prefix/lib/libFreeImage.a" ]
 }
+
+if [ "${1:-}" = "--print-sources" ]; then
+  machine_sources
+  exit 0
+fi
 
 if lookup; then
   echo "$prefix"

@@ -30,23 +30,64 @@ using Bitmap = std::unique_ptr<FIBITMAP, BitmapUnloader>;
 // Format from the file's content, else from its name; only formats FreeImage can read.
 // Windows uses FreeImage's wide-character functions; elsewhere those are empty stubs, so
 // the UTF-8 name goes to the narrow ones.
-FIBITMAP* LoadWithFreeImage(const std::wstring& fileName, int flags) {
-  if (fileName.empty() || fileName.size() > kMaxFileNameLength) return nullptr;
-  if (fileName.find(L'\0') != std::wstring::npos) return nullptr;
+class ResultFile {
+ public:
+  explicit ResultFile(const std::wstring& fileName) {
+    if (fileName.empty() || fileName.size() > kMaxFileNameLength) return;
+    if (fileName.find(L'\0') != std::wstring::npos) return;
 #ifdef _WIN32
-  const wchar_t* name = fileName.c_str();
-  FREE_IMAGE_FORMAT fif = FreeImage_GetFileTypeU(name, 0);
-  if (fif == FIF_UNKNOWN) fif = FreeImage_GetFIFFromFilenameU(name);
-  if (fif == FIF_UNKNOWN || !FreeImage_FIFSupportsReading(fif)) return nullptr;
-  return FreeImage_LoadU(fif, name, flags);
+    mName = fileName;
+    mFormat = FreeImage_GetFileTypeU(mName.c_str(), 0);
+    if (mFormat == FIF_UNKNOWN) mFormat = FreeImage_GetFIFFromFilenameU(mName.c_str());
 #else
-  const std::string utf8 = ToUtf8(fileName);
-  const char* name = utf8.c_str();
-  FREE_IMAGE_FORMAT fif = FreeImage_GetFileType(name, 0);
-  if (fif == FIF_UNKNOWN) fif = FreeImage_GetFIFFromFilename(name);
-  if (fif == FIF_UNKNOWN || !FreeImage_FIFSupportsReading(fif)) return nullptr;
-  return FreeImage_Load(fif, name, flags);
+    mName = ToUtf8(fileName);
+    mFormat = FreeImage_GetFileType(mName.c_str(), 0);
+    if (mFormat == FIF_UNKNOWN) mFormat = FreeImage_GetFIFFromFilename(mName.c_str());
 #endif
+    if (mFormat != FIF_UNKNOWN && !FreeImage_FIFSupportsReading(mFormat)) mFormat = FIF_UNKNOWN;
+  }
+
+  bool Readable() const { return mFormat != FIF_UNKNOWN; }
+  // Whether the format can report the image's size and type without reading its pixels.
+  bool HasHeaderOnlyLoad() const { return FreeImage_FIFSupportsNoPixels(mFormat) != FALSE; }
+
+  FIBITMAP* Load(int flags) const {
+#ifdef _WIN32
+    return FreeImage_LoadU(mFormat, mName.c_str(), flags);
+#else
+    return FreeImage_Load(mFormat, mName.c_str(), flags);
+#endif
+  }
+
+ private:
+#ifdef _WIN32
+  std::wstring mName;
+#else
+  std::string mName;
+#endif
+  FREE_IMAGE_FORMAT mFormat = FIF_UNKNOWN;
+};
+
+// Sample count of the types the reader accepts; 0 for every other type (8-bit, 32-bit,
+// floating-point and complex results).
+std::size_t SamplesPerPixel(FREE_IMAGE_TYPE type) {
+  switch (type) {
+    case FIT_UINT16:
+    case FIT_INT16: return 1;
+    case FIT_RGB16: return 3;
+    case FIT_RGBA16: return 4;
+    default: return 0;
+  }
+}
+
+// Whether a bitmap (header only or full) has the accepted size and type.
+bool AcceptedShape(FIBITMAP* bitmap, int32_t width, int32_t height) {
+  const unsigned w = FreeImage_GetWidth(bitmap);
+  const unsigned h = FreeImage_GetHeight(bitmap);
+  if (w > kMaxResultSide || h > kMaxResultSide) return false;
+  // A result of another size would land scrambled in the planes: refuse it.
+  if (w != static_cast<unsigned>(width) || h != static_cast<unsigned>(height)) return false;
+  return SamplesPerPixel(FreeImage_GetImageType(bitmap)) != 0;
 }
 
 inline uint16_t LoadU16(const unsigned char* p) {
@@ -195,27 +236,26 @@ bool ReadAll(const std::wstring& fileName, float* first, float* second, float* t
   if (first == nullptr || width < 1 || height < 1) return false;
 
   EnsureFreeImage();
-  Bitmap bitmap(LoadWithFreeImage(fileName, 0));
-  if (!bitmap) return false;
+  // A damaged file still gives a bitmap, with zeros where FreeImage could not read: only
+  // the errors FreeImage and libtiff report while loading tell, and any one refuses it.
+  FreeImageErrors errors;
+  const ResultFile file(fileName);
+  if (!file.Readable()) return false;
+  // The header alone first, where the format allows: a file that claims a huge image is
+  // refused before FreeImage allocates room for its pixels.
+  if (file.HasHeaderOnlyLoad()) {
+    const Bitmap header(file.Load(FIF_LOAD_NOPIXELS));
+    if (!header || errors.Any() || !AcceptedShape(header.get(), width, height)) return false;
+  }
+  Bitmap bitmap(file.Load(0));
+  if (!bitmap || errors.Any() || !AcceptedShape(bitmap.get(), width, height)) return false;
 
   const unsigned w = FreeImage_GetWidth(bitmap.get());
   const unsigned h = FreeImage_GetHeight(bitmap.get());
   const FREE_IMAGE_TYPE type = FreeImage_GetImageType(bitmap.get());
   const BYTE* bits = FreeImage_GetBits(bitmap.get());
   const std::size_t pitch = FreeImage_GetPitch(bitmap.get());
-
-  if (w > kMaxResultSide || h > kMaxResultSide) return false;
-  // A result of another size would land scrambled in the planes: refuse it.
-  if (w != static_cast<unsigned>(width) || h != static_cast<unsigned>(height)) return false;
-
-  std::size_t samplesPerPixel = 0;
-  switch (type) {
-    case FIT_UINT16:
-    case FIT_INT16: samplesPerPixel = 1; break;
-    case FIT_RGB16: samplesPerPixel = 3; break;
-    case FIT_RGBA16: samplesPerPixel = 4; break;
-    default: return false;  // 8-bit, 32-bit, floating-point and complex results
-  }
+  const std::size_t samplesPerPixel = SamplesPerPixel(type);
   // The file is untrusted: the buffer FreeImage reports must hold every row.
   if (bits == nullptr || FreeImage_GetBPP(bitmap.get()) != 16 * samplesPerPixel) return false;
   if (pitch < std::size_t{w} * samplesPerPixel * 2) return false;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "dialog/Unit1.h"
+#include "imageio/FreeImageApi.h"
 #include "settings/LibAutosave.h"
 #include "settings/SettingsFilesWin.h"
 #include "toolkit/Application.h"
@@ -53,6 +54,7 @@ void Load() { CreateAutosaver(MakeWindowsSettingsFiles()); }
 void Unload() {
   Application::Instance().Shutdown();  // a dialog still alive saves its settings here
   DestroyAutosaver();
+  ReleaseFreeImage();  // its format plug-ins' tables go with the module
   gDialog = nullptr;
   gReleased = false;
   gCallback = nullptr;

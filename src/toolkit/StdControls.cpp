@@ -42,15 +42,47 @@ LRESULT Edit::WmChar(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 // ---- Memo
 
+namespace {
+// The memo keeps at most about this many characters (some 2 MB of text); beyond it the
+// oldest lines go, down to three quarters of it, so that trimming is rare.
+constexpr int kMemoKeep = 1 << 20;
+constexpr int kMemoTrimTo = kMemoKeep / 4 * 3;
+// The edit control's own limit (30,000 characters unless raised, after which it drops
+// whatever is appended) stays well above what the memo keeps.
+constexpr int kMemoTextLimit = kMemoKeep * 2;
+}  // namespace
+
 Memo::Memo(Component* owner, WinControl* parent)
-    : Edit(owner, parent, ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL | ES_AUTOVSCROLL | WS_VSCROLL) {}
+    : Edit(owner, parent, ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL | ES_AUTOVSCROLL | WS_VSCROLL) {
+  if (Handle()) SendMessageW(Handle(), EM_SETLIMITTEXT, static_cast<WPARAM>(kMemoTextLimit), 0);
+}
 
 void Memo::Clear() { SetText(std::wstring()); }
 
+// Removes whole lines from the top until at most `keep` characters remain.
+void Memo::DropOldestLines(int keep) {
+  const int len = GetWindowTextLengthW(Handle());
+  if (len <= keep) return;
+  const LRESULT line = SendMessageW(Handle(), EM_LINEFROMCHAR, static_cast<WPARAM>(len - keep), 0);
+  LRESULT cut = SendMessageW(Handle(), EM_LINEINDEX, static_cast<WPARAM>(line + 1), 0);
+  // The line that reaches into the kept part is dropped whole; when it is the last line,
+  // everything before the new line goes.
+  if (cut < 0) cut = len;
+  SendMessageW(Handle(), EM_SETSEL, 0, cut);
+  SendMessageW(Handle(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
+}
+
 void Memo::Append(const std::wstring& line) {
   if (!Handle()) return;
-  const int len = GetWindowTextLengthW(Handle());
-  const std::wstring piece = len > 0 ? L"\r\n" + line : line;
+  // A line longer than all the memo keeps shows its beginning.
+  const std::wstring shown =
+      line.size() > static_cast<size_t>(kMemoTrimTo) ? line.substr(0, kMemoTrimTo) : line;
+  int len = GetWindowTextLengthW(Handle());
+  if (len + static_cast<int>(shown.size()) + 2 > kMemoKeep) {
+    DropOldestLines(kMemoTrimTo - static_cast<int>(shown.size()) - 2);
+    len = GetWindowTextLengthW(Handle());
+  }
+  const std::wstring piece = len > 0 ? L"\r\n" + shown : shown;
   SendMessageW(Handle(), EM_SETSEL, static_cast<WPARAM>(len), static_cast<LPARAM>(len));
   SendMessageW(Handle(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(piece.c_str()));
 }

@@ -41,12 +41,17 @@ class Memo : public Edit {
  public:
   Memo(Component* owner, WinControl* parent);
   void Clear();
+  // Adds a line at the end and scrolls to it. The memo holds about the last 2 MB of text:
+  // the oldest lines give way, so the newest line always shows.
   void Append(const std::wstring& line);
   void SetLines(const std::vector<std::wstring>& lines);
   std::vector<std::wstring> Lines() const;
 
  protected:
   LRESULT WmGetDlgCode(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  void DropOldestLines(int keep);
 };
 
 // Push button. Click() is the programmatic click: it runs OnClick as a user's click does.

@@ -6,6 +6,8 @@
 //     out TEXT          write TEXT to standard output in one write
 //     err TEXT          the same on standard error
 //                       (TEXT may hold \r \n \t \e \\ and \xHH)
+//     lines N LEN       write N status lines, each in a write of its own: "line <i> " padded
+//                       with dots to LEN characters, then CR LF
 //     sleep MS          pause
 //     output            write the output file
 //     echo PATH         write the command line and the current folder to PATH (UTF-16,
@@ -254,6 +256,15 @@ int RunScript(const std::wstring& scriptPath, const std::wstring& inputPath,
       WriteStd(STD_OUTPUT_HANDLE, Unescape(argument));
     } else if (command == "err") {
       WriteStd(STD_ERROR_HANDLE, Unescape(argument));
+    } else if (command == "lines") {
+      char* rest = nullptr;
+      const unsigned long count = std::strtoul(argument.c_str(), &rest, 10);
+      const std::size_t length = std::strtoul(rest, nullptr, 10);
+      for (unsigned long i = 0; i < count; ++i) {
+        std::string text = "line " + std::to_string(i) + " ";
+        if (text.size() < length) text.append(length - text.size(), '.');
+        WriteStd(STD_OUTPUT_HANDLE, text + "\r\n");
+      }
     } else if (command == "sleep") {
       Sleep(static_cast<DWORD>(std::strtoul(argument.c_str(), nullptr, 10)));
     } else if (command == "output") {

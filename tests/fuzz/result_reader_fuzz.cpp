@@ -23,8 +23,11 @@
 
 namespace {
 
+// In memory where the system offers a folder for it: the file is written for every input.
 std::wstring TempName(const char* extension) {
-  const std::string name = "/tmp/pinoxfade-reader-fuzz-" + std::to_string(getpid()) + extension;
+  const char* folder = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+  const std::string name =
+      std::string(folder) + "/pinoxfade-reader-fuzz-" + std::to_string(getpid()) + extension;
   return std::wstring(name.begin(), name.end());
 }
 
@@ -46,11 +49,21 @@ void Check(bool condition) {
   if (!condition) std::abort();
 }
 
+// The two scratch files, removed when the process ends.
+struct ScratchFiles {
+  std::wstring tif = TempName(".tif");
+  std::wstring png = TempName(".png");
+  ~ScratchFiles() {
+    for (const std::wstring* name : {&tif, &png}) std::remove(std::string(name->begin(), name->end()).c_str());
+  }
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const std::wstring tifName = TempName(".tif");
-  static const std::wstring pngName = TempName(".png");
+  static const ScratchFiles files;
+  const std::wstring& tifName = files.tif;
+  const std::wstring& pngName = files.png;
   if (size < 3) return 0;
   const bool mono = (data[0] & 1) != 0;
   const float scale = (data[0] & 2) != 0 ? 0.25f : 1.0f;

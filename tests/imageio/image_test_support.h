@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstring>
@@ -113,11 +114,16 @@ inline bool AllEqual(const std::vector<float>& plane, float value) {
   return true;
 }
 
-// A minimal little-endian, single-strip TIFF with any sample layout, written here
-// independently of the code under test.
+// A minimal little-endian TIFF with any sample layout, written here independently of the
+// code under test: header, directory, its arrays, then the pixels in strips of
+// rowsPerStrip rows (0: one strip).
 inline void WriteTinyTiff(const fs::path& file, uint32_t width, uint32_t height,
                           uint16_t samplesPerPixel, uint16_t bitsPerSample,
-                          uint16_t sampleFormat, const std::vector<unsigned char>& pixels) {
+                          uint16_t sampleFormat, const std::vector<unsigned char>& pixels,
+                          uint32_t rowsPerStrip = 0) {
+  if (rowsPerStrip == 0 || rowsPerStrip > height) rowsPerStrip = height;
+  const uint32_t strips = (height + rowsPerStrip - 1) / rowsPerStrip;
+  const uint32_t rowBytes = static_cast<uint32_t>(pixels.size()) / height;
   std::vector<unsigned char> b;
   auto put16 = [&b](uint32_t v) {
     b.push_back(static_cast<unsigned char>(v & 0xFF));
@@ -128,8 +134,10 @@ inline void WriteTinyTiff(const fs::path& file, uint32_t width, uint32_t height,
     put16(v >> 16);
   };
   const uint16_t entries = 10;
-  const uint32_t extra = 8 + 2 + 12u * entries + 4;  // where the bits array goes
-  const uint32_t pixelOffset = extra + 2u * samplesPerPixel;
+  const uint32_t bitsAt = 8 + 2 + 12u * entries + 4;  // where the bits array goes
+  const uint32_t offsetsAt = bitsAt + 2u * samplesPerPixel;
+  const uint32_t countsAt = offsetsAt + 4u * strips;
+  const uint32_t pixelOffset = strips == 1 ? offsetsAt : countsAt + 4u * strips;
   b.push_back('I');
   b.push_back('I');
   put16(42);
@@ -143,16 +151,22 @@ inline void WriteTinyTiff(const fs::path& file, uint32_t width, uint32_t height,
   };
   entry(256, 4, 1, width);
   entry(257, 4, 1, height);
-  entry(258, 3, samplesPerPixel, samplesPerPixel == 1 ? bitsPerSample : extra);
+  entry(258, 3, samplesPerPixel, samplesPerPixel == 1 ? bitsPerSample : bitsAt);
   entry(259, 3, 1, 1);
   entry(262, 3, 1, samplesPerPixel >= 3 ? 2 : 1);
-  entry(273, 4, 1, pixelOffset);
+  entry(273, 4, strips, strips == 1 ? pixelOffset : offsetsAt);
   entry(277, 3, 1, samplesPerPixel);
-  entry(278, 4, 1, height);
-  entry(279, 4, 1, static_cast<uint32_t>(pixels.size()));
+  entry(278, 4, 1, rowsPerStrip);
+  entry(279, 4, strips, strips == 1 ? static_cast<uint32_t>(pixels.size()) : countsAt);
   entry(339, 3, 1, sampleFormat);
   put32(0);
   for (uint16_t i = 0; i < samplesPerPixel; ++i) put16(bitsPerSample);
+  if (strips > 1) {
+    for (uint32_t i = 0; i < strips; ++i) put32(pixelOffset + i * rowsPerStrip * rowBytes);
+    for (uint32_t i = 0; i < strips; ++i) {
+      put32(std::min(rowsPerStrip, height - i * rowsPerStrip) * rowBytes);
+    }
+  }
   b.insert(b.end(), pixels.begin(), pixels.end());
   WriteBytes(file, b);
 }

@@ -642,4 +642,80 @@ TEST_F(WorkflowTest, EscapeDeclinedLetsTheRunFinish) {
   ExpectNoTemporaryFiles();
 }
 
+// A denoiser that prints far more than an edit control holds by default (30,000
+// characters, after which it drops every further line, the outcome included): the log
+// still ends with the run's outcome, and it is in view. (How the log stays bounded over
+// megabytes is the memo's own test.)
+TEST_F(WorkflowTest, AVerboseRunEndsWithItsOutcomeInView) {
+  OpenDialog();
+  const ImageHandle h = NewImage(20, 10, false, &Sample16);
+  // 511 bytes a write, the plug-in's read size, so that every read holds one whole line.
+  constexpr int kLines = 150;
+  Run("lines " + std::to_string(kLines) + " 509\nexit 3\n");
+  const Lines log = TestHost::LogLines();
+  ASSERT_GE(log.size(), 2u);
+  EXPECT_EQ(log.back(), L"ERROR: Noxfade ended with exit code 3; the image is unchanged.");
+  EXPECT_EQ(log[log.size() - 2].rfind(L"line " + std::to_wstring(kLines - 1) + L" ", 0), 0u)
+      << "the last status line comes just before the outcome";
+  HWND memo = Item(IdMemoLog);
+  const LRESULT lastLineStart =
+      SendMessageW(memo, EM_LINEINDEX, static_cast<WPARAM>(log.size() - 1), 0);
+  const LRESULT at = SendMessageW(memo, EM_POSFROMCHAR, static_cast<WPARAM>(lastLineStart), 0);
+  RECT client{};
+  GetClientRect(memo, &client);
+  EXPECT_GE(static_cast<short>(HIWORD(at)), 0);
+  EXPECT_LT(static_cast<short>(HIWORD(at)), client.bottom) << "the outcome line is in view";
+  ExpectPlanesUntouched(h);
+  ExpectNoTemporaryFiles();
+}
+
+std::wstring CurrentFolder() {
+  wchar_t folder[MAX_PATH];
+  const DWORD n = GetCurrentDirectoryW(MAX_PATH, folder);
+  return std::wstring(folder, n < MAX_PATH ? n : 0);
+}
+
+// Reading the result prepares FreeImage, which could load every "*.fip" file beside the
+// host's executable into the host and switch the host's current folder there meanwhile.
+// Neither may happen: the probe beside the host stays unloaded (it would leave a mark),
+// and the current folder, set elsewhere, is the same before, during and after the run.
+TEST_F(WorkflowTest, ARunLoadsNoFipFileAndKeepsTheHostsCurrentFolder) {
+  const std::wstring probe = TestHost::ExeFolder() + L"probe " + std::to_wstring(GetCurrentProcessId()) + L".fip";
+  const std::wstring mark = root_ + L"probe loaded.txt";
+  ASSERT_TRUE(CopyFileW((TestHost::ExeFolder() + L"fip_probe.dll").c_str(), probe.c_str(), FALSE));
+  SetEnvironmentVariableW(L"PINOXFADE_FIP_PROBE_MARK", mark.c_str());
+  wchar_t saved[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, saved);
+  ASSERT_TRUE(SetCurrentDirectoryW(tmp_.c_str()));
+  const std::wstring before = CurrentFolder();
+
+  OpenDialog();
+  SetStrength(L"100");
+  const ImageHandle h = NewImage(20, 10, false, &Sample16);
+  std::vector<std::wstring> during;
+  EveryFewMs([&] {
+    during.push_back(CurrentFolder());
+    return false;  // samples until the run is over
+  });
+  Run("sleep 200\ninvert\nsleep 200\n");
+  KillTimer(nullptr, gTimer);
+  gTimer = 0;
+  const std::wstring after = CurrentFolder();
+
+  SetCurrentDirectoryW(saved);
+  SetEnvironmentVariableW(L"PINOXFADE_FIP_PROBE_MARK", nullptr);
+  host.Unload();
+  const bool removed = DeleteFileW(probe.c_str()) != FALSE;
+
+  ExpectPlanes(h, [](float x) { return 65535.0f - x; });
+  const std::string folderAtLoad = Exists(mark) ? ReadBytes(mark) : std::string();
+  EXPECT_FALSE(Exists(mark)) << "the *.fip file beside the host was loaded, in the folder "
+                             << Utf8(std::wstring(reinterpret_cast<const wchar_t*>(folderAtLoad.data()),
+                                                  folderAtLoad.size() / sizeof(wchar_t)));
+  EXPECT_TRUE(removed) << "the *.fip file is still in use";
+  EXPECT_FALSE(during.empty()) << "the folder was looked at during the run";
+  for (const std::wstring& folder : during) EXPECT_EQ(Utf8(folder), Utf8(before));
+  EXPECT_EQ(Utf8(after), Utf8(before));
+}
+
 }  // namespace

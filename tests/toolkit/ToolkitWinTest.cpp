@@ -193,4 +193,45 @@ TEST(ToolkitWin, MemoKeepsLinesAndTabLeavesIt) {
   form->Free();
 }
 
+// A log of some 2 MB: the memo keeps about the last megabyte, drops only whole lines from
+// the top (what remains runs on without a gap), and shows its newest line. An edit control
+// at its default limit keeps the first 30,000 characters and drops the rest.
+TEST(ToolkitWin, MemoKeepsTheNewestLinesOfALongLogInView) {
+  bool destroyed = false;
+  auto* form = new TestForm(&destroyed);
+  auto* memo = new Memo(form, form);
+  memo->SetBounds(5, 5, 110, 70);
+  constexpr int kLines = 4200;
+  const std::wstring padding(490, L'.');
+  for (int i = 0; i < kLines; ++i) memo->Append(L"line " + std::to_wstring(i) + L" " + padding);
+  memo->Append(L"ERROR: the outcome");
+
+  const std::vector<std::wstring> lines = memo->Lines();
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines.back(), L"ERROR: the outcome");
+  const int firstKept = std::stoi(lines.front().substr(5));
+  EXPECT_GT(firstKept, 0) << "the oldest lines made room";
+  size_t characters = 0;
+  for (size_t i = 0; i + 1 < lines.size(); ++i) {
+    ASSERT_EQ(lines[i], L"line " + std::to_wstring(firstKept + static_cast<int>(i)) + L" " + padding)
+        << "line " << i << " of what is kept";
+    characters += lines[i].size() + 2;
+  }
+  EXPECT_EQ(firstKept + static_cast<int>(lines.size()) - 1, kLines);
+  EXPECT_GT(characters, 500000u) << "a good part of the log stays";
+  EXPECT_LE(characters, 1100000u) << "and it is bounded";
+
+  const LRESULT lastLineStart =
+      SendMessageW(memo->Handle(), EM_LINEINDEX, static_cast<WPARAM>(lines.size() - 1), 0);
+  const LRESULT at = SendMessageW(memo->Handle(), EM_POSFROMCHAR, static_cast<WPARAM>(lastLineStart), 0);
+  RECT client{};
+  GetClientRect(memo->Handle(), &client);
+  EXPECT_GE(static_cast<short>(HIWORD(at)), 0);
+  EXPECT_LT(static_cast<short>(HIWORD(at)), client.bottom) << "the newest line is in view";
+
+  form->Release();
+  Pump();
+  EXPECT_TRUE(destroyed);
+}
+
 }  // namespace
