@@ -43,7 +43,8 @@ class RunnerUi final : public DenoiserUi {
   void SetProgress(int percent) override { mForm.SetProgress(percent); }
   void ApplyColours() override { mForm.FormShow(); }
   void ProcessMessages() override { mForm.ProcessMessages(); }
-  bool CancelRequested() override { return mForm.CancelRequested(); }
+  StopRequest StopRequested() override { return mForm.StopRequested(); }
+  void DenoiserExited() override { mForm.DenoiserExited(); }
 
  private:
   TFormCVPluginDenoise& mForm;

@@ -73,14 +73,16 @@ std::optional<int> ReadProgressPercent(const std::wstring& text) {
   return value;
 }
 
-ChunkEffect InterpretChunk(const std::wstring& chunk) {
-  ChunkEffect effect;
-  std::wstring s = TrimControlChars(chunk);
-  if (s.empty()) return effect;
+namespace {
+
+// The rules for one line, added to the effect of the lines before it.
+void InterpretLine(const std::wstring& line, ChunkEffect& effect) {
+  std::wstring s = TrimControlChars(line);
+  if (s.empty()) return;
 
   if (s.find(L'%') != std::wstring::npos) {
-    effect.progress = ReadProgressPercent(s);
-    return effect;
+    if (const std::optional<int> progress = ReadProgressPercent(s)) effect.progress = progress;
+    return;
   }
 
   s = ReduceBrackets(std::move(s));
@@ -90,7 +92,82 @@ ChunkEffect InterpretChunk(const std::wstring& chunk) {
   const bool backend = s.rfind(L"Backend:", 0) == 0;
   if (s.find(L"Writing deno") == std::wstring::npos) effect.lines.push_back(std::move(s));
   if (backend) effect.lines.emplace_back(kLogWorking);
+}
+
+}  // namespace
+
+ChunkEffect InterpretChunk(const std::wstring& chunk) {
+  ChunkEffect effect;
+  std::size_t begin = 0;
+  while (begin <= chunk.size()) {
+    std::size_t end = chunk.find_first_of(L"\r\n", begin);
+    if (end == std::wstring::npos) end = chunk.size();
+    if (end > begin) InterpretLine(chunk.substr(begin, end - begin), effect);
+    begin = end + 1;
+  }
   return effect;
+}
+
+bool AnsiCodePage::IsLeadByte(unsigned char byte) const {
+  for (const auto& range : leadByteRanges) {
+    if (byte >= range.first && byte <= range.second) return true;
+  }
+  return false;
+}
+
+std::size_t AnsiCodePage::IncompleteTail(const char* bytes, std::size_t count) const {
+  switch (kind) {
+    case Kind::SingleByte:
+      return 0;
+    case Kind::DoubleByte: {
+      // A trail byte may look like a lead byte, so the characters are walked from the start.
+      std::size_t i = 0;
+      while (i < count) {
+        if (!IsLeadByte(static_cast<unsigned char>(bytes[i]))) {
+          ++i;
+        } else if (i + 1 == count) {
+          return 1;
+        } else {
+          i += 2;
+        }
+      }
+      return 0;
+    }
+    case Kind::Utf8: {
+      // Back over at most three continuation bytes to the byte that opens the character.
+      std::size_t start = count;
+      while (start > 0 && count - start < 3 &&
+             (static_cast<unsigned char>(bytes[start - 1]) & 0xC0u) == 0x80u) {
+        --start;
+      }
+      if (start == 0) return 0;
+      const unsigned char lead = static_cast<unsigned char>(bytes[start - 1]);
+      const std::size_t length = lead >= 0xF0u ? 4 : lead >= 0xE0u ? 3 : lead >= 0xC0u ? 2 : 1;
+      const std::size_t have = count - (start - 1);
+      return lead <= 0xF7u && have < length ? have : 0;
+    }
+  }
+  return 0;
+}
+
+std::string OutputBytes::Take(const char* bytes, std::size_t count) {
+  std::string text = std::move(mHeld);
+  mHeld.clear();
+  std::size_t length = 0;
+  while (length < count && bytes[length] != '\0') ++length;
+  text.append(bytes, length);
+  // A zero byte ends the chunk: a character cut there is not completed by the next read.
+  if (length < count) return text;
+  const std::size_t tail = mCodePage.IncompleteTail(text.data(), text.size());
+  mHeld = text.substr(text.size() - tail);
+  text.resize(text.size() - tail);
+  return text;
+}
+
+std::string OutputBytes::Flush() {
+  std::string held = std::move(mHeld);
+  mHeld.clear();
+  return held;
 }
 
 std::wstring DenoiserExitCodeLine(std::uint32_t exitCode) {

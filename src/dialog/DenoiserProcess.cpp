@@ -14,30 +14,30 @@ namespace {
 class UniqueHandle {
  public:
   UniqueHandle() = default;
-  explicit UniqueHandle(HANDLE h) : handle_(h) {}
+  explicit UniqueHandle(HANDLE h) : mHandle(h) {}
   UniqueHandle(const UniqueHandle&) = delete;
   UniqueHandle& operator=(const UniqueHandle&) = delete;
-  UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.Release()) {}
+  UniqueHandle(UniqueHandle&& other) noexcept : mHandle(other.Release()) {}
   UniqueHandle& operator=(UniqueHandle&& other) noexcept {
     if (this != &other) Reset(other.Release());
     return *this;
   }
   ~UniqueHandle() { Reset(); }
 
-  HANDLE Get() const { return handle_; }
-  bool Valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE Get() const { return mHandle; }
+  bool Valid() const { return mHandle != nullptr && mHandle != INVALID_HANDLE_VALUE; }
   HANDLE Release() {
-    HANDLE h = handle_;
-    handle_ = nullptr;
+    HANDLE h = mHandle;
+    mHandle = nullptr;
     return h;
   }
   void Reset(HANDLE h = nullptr) {
-    if (Valid()) CloseHandle(handle_);
-    handle_ = h;
+    if (Valid()) CloseHandle(mHandle);
+    mHandle = h;
   }
 
  private:
-  HANDLE handle_ = nullptr;
+  HANDLE mHandle = nullptr;
 };
 
 constexpr DWORD kReadBufferSize = 512;          // a read takes at most 511 bytes, then a NUL
@@ -45,6 +45,10 @@ constexpr DWORD kPauseAfterChunkMs = 10;        // rhythm while output flows
 constexpr DWORD kIdleWaitMs = 50;               // longest time without looking at messages
 constexpr DWORD kTerminationWaitMs = 5000;      // for the process to go after a stop
 constexpr UINT kStoppedExitCode = 1;
+
+// Jobs of earlier runs whose output had ended while processes of them still ran. Their
+// processes end when the handles are closed: at unload, or with the host's process.
+std::vector<HANDLE> gLeftoverJobs;
 
 // A job whose processes are all ended when its last handle closes. Empty when the system
 // refuses one; the run then goes on without it.
@@ -60,15 +64,42 @@ UniqueHandle CreateKillOnCloseJob() {
   return job;
 }
 
-// The text of one read: the bytes up to the first NUL, in the system's ANSI code page.
-std::wstring ChunkText(const char* bytes, DWORD count) {
-  int length = 0;
-  while (static_cast<DWORD>(length) < count && bytes[length] != '\0') ++length;
-  if (length == 0) return std::wstring();
-  const int wide = MultiByteToWideChar(CP_ACP, 0, bytes, length, nullptr, 0);
+// True unless the job is known to hold no running process.
+bool JobMayHoldProcesses(HANDLE job) {
+  JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info{};
+  if (!QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &info, sizeof info,
+                                 nullptr)) {
+    return true;
+  }
+  return info.ActiveProcesses > 0;
+}
+
+// The active ANSI code page, as far as cutting its characters goes.
+AnsiCodePage ActiveAnsiCodePage() {
+  AnsiCodePage codePage;
+  const UINT acp = GetACP();
+  if (acp == CP_UTF8) {
+    codePage.kind = AnsiCodePage::Kind::Utf8;
+    return codePage;
+  }
+  CPINFO info{};
+  if (!GetCPInfo(acp, &info) || info.MaxCharSize < 2) return codePage;
+  codePage.kind = AnsiCodePage::Kind::DoubleByte;
+  for (int i = 0; i + 1 < MAX_LEADBYTES && (info.LeadByte[i] != 0 || info.LeadByte[i + 1] != 0);
+       i += 2) {
+    codePage.leadByteRanges.emplace_back(info.LeadByte[i], info.LeadByte[i + 1]);
+  }
+  return codePage;
+}
+
+// The bytes of one chunk in the system's ANSI code page, as text.
+std::wstring ChunkText(const std::string& bytes) {
+  if (bytes.empty()) return std::wstring();
+  const int length = static_cast<int>(bytes.size());
+  const int wide = MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0);
   if (wide <= 0) return std::wstring();
   std::wstring text(static_cast<std::size_t>(wide), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, bytes, length, text.data(), wide);
+  MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, text.data(), wide);
   return text;
 }
 
@@ -80,7 +111,8 @@ void ApplyChunk(const std::wstring& chunk, DenoiserUi& ui) {
 
 class DenoiserProcess {
  public:
-  explicit DenoiserProcess(DenoiserUi& ui) : ui_(ui) {}
+  DenoiserProcess(DenoiserUi& ui, DWORD leftoverWarningMs)
+      : mUi(ui), mLeftoverWarningMs(leftoverWarningMs) {}
 
   DenoiserProcessResult Run(const std::wstring& commandLine, const std::wstring& workingFolder) {
     DenoiserProcessResult result;
@@ -88,16 +120,28 @@ class DenoiserProcess {
       result.code = DenoiserCode::LaunchFailed;
       return result;
     }
-    if (!FollowOutput() || !WaitForExit()) {
+    const Followed followed = FollowOutput();
+    if (followed == Followed::Failed || followed == Followed::StoppedDenoiser) {
       Stop();
-      result.code = cancelled_ ? DenoiserCode::Cancelled : DenoiserCode::CommunicationFailed;
+      result.code = followed == Followed::Failed ? DenoiserCode::CommunicationFailed
+                                                 : DenoiserCode::Cancelled;
+      return result;
+    }
+    if (followed == Followed::StoppedWaiting) {
+      Stop();  // the denoiser has ended: this ends what it left running
+      result.leftoversEnded = true;
+    } else if (!WaitForExit()) {
+      Stop();
+      result.code = mStop == StopRequest::None ? DenoiserCode::CommunicationFailed
+                                               : DenoiserCode::Cancelled;
       return result;
     }
     DWORD exitCode = 0;
-    if (!GetExitCodeProcess(process_.Get(), &exitCode)) {
+    if (!GetExitCodeProcess(mProcess.Get(), &exitCode)) {
       result.code = DenoiserCode::CommunicationFailed;
       return result;
     }
+    if (!result.leftoversEnded) KeepLeftovers();
     result.code = DenoiserCode::Finished;
     result.exited = true;
     result.exitCode = exitCode;
@@ -105,8 +149,10 @@ class DenoiserProcess {
   }
 
  private:
+  enum class Followed { PipeClosed, StoppedDenoiser, StoppedWaiting, Failed };
+
   bool Launch(const std::wstring& commandLine, const std::wstring& workingFolder) {
-    job_ = CreateKillOnCloseJob();
+    mJob = CreateKillOnCloseJob();
 
     SECURITY_ATTRIBUTES inheritable{};
     inheritable.nLength = sizeof inheritable;
@@ -115,10 +161,10 @@ class DenoiserProcess {
     HANDLE readEnd = nullptr;
     HANDLE writeEnd = nullptr;
     if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) return false;
-    readEnd_.Reset(readEnd);
+    mReadEnd.Reset(readEnd);
     UniqueHandle write(writeEnd);
     // Only the write end belongs in the child; our read end stays ours.
-    SetHandleInformation(readEnd_.Get(), HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(mReadEnd.Get(), HANDLE_FLAG_INHERIT, 0);
 
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -136,13 +182,13 @@ class DenoiserProcess {
                         nullptr, workingFolder.c_str(), &startup, &info)) {
       return false;
     }
-    process_.Reset(info.hProcess);
-    thread_.Reset(info.hThread);
-    if (job_.Valid() && !AssignProcessToJobObject(job_.Get(), process_.Get())) {
-      job_.Reset();  // e.g. a host inside a job that allows no nested one: run without it
+    mProcess.Reset(info.hProcess);
+    mThread.Reset(info.hThread);
+    if (mJob.Valid() && !AssignProcessToJobObject(mJob.Get(), mProcess.Get())) {
+      mJob.Reset();  // e.g. a host inside a job that allows no nested one: run without it
     }
-    if (ResumeThread(thread_.Get()) == static_cast<DWORD>(-1)) {
-      TerminateProcess(process_.Get(), kStoppedExitCode);
+    if (ResumeThread(mThread.Get()) == static_cast<DWORD>(-1)) {
+      TerminateProcess(mProcess.Get(), kStoppedExitCode);
       return false;
     }
     // Closing our copy of the write end lets the pipe end when the child's copies close.
@@ -150,86 +196,136 @@ class DenoiserProcess {
     return true;
   }
 
-  // Reads until the pipe ends, or the process has exited and what it wrote is drained (a
-  // child of it may still hold the pipe open). False when stopped or on a failure.
-  bool FollowOutput() {
+  // Reads until the pipe ends: the denoiser and every process that inherited its output have
+  // closed it. While the denoiser's own process has ended and the output stays open and
+  // silent, one warning line says that something it started still runs.
+  Followed FollowOutput() {
     char buffer[kReadBufferSize];
-    bool processEnded = false;
+    OutputBytes output(ActiveAnsiCodePage());
+    bool exited = false;
+    bool warned = false;
+    ULONGLONG silentSince = 0;
     for (;;) {
-      if (CheckCancel()) return false;
+      const StopRequest stop = PollStop();
+      if (stop == StopRequest::StopDenoiser) return Followed::StoppedDenoiser;
+      if (stop == StopRequest::StopWaiting) {
+        return exited ? Followed::StoppedWaiting : Followed::StoppedDenoiser;
+      }
       DWORD available = 0;
-      if (!PeekNamedPipe(readEnd_.Get(), nullptr, 0, nullptr, &available, nullptr)) {
-        return true;  // ERROR_BROKEN_PIPE: every writer has closed it
+      if (!PeekNamedPipe(mReadEnd.Get(), nullptr, 0, nullptr, &available, nullptr)) {
+        return EndOfOutput(output);  // ERROR_BROKEN_PIPE: every writer has closed it
       }
       if (available > 0) {
         DWORD read = 0;
-        if (!ReadFile(readEnd_.Get(), buffer, kReadBufferSize - 1, &read, nullptr) || read == 0) {
-          return true;
+        if (!ReadFile(mReadEnd.Get(), buffer, kReadBufferSize - 1, &read, nullptr) || read == 0) {
+          return EndOfOutput(output);
         }
         buffer[read] = '\0';
-        ApplyChunk(ChunkText(buffer, read), ui_);
-        ui_.ProcessMessages();
+        ApplyChunk(ChunkText(output.Take(buffer, read)), mUi);
+        mUi.ProcessMessages();
         Sleep(kPauseAfterChunkMs);
+        silentSince = GetTickCount64();
         continue;
       }
-      if (processEnded) return true;
-      HANDLE process = process_.Get();
-      const DWORD wait = MsgWaitForMultipleObjects(1, &process, FALSE, kIdleWaitMs, QS_ALLINPUT);
+      if (!exited) {
+        HANDLE process = mProcess.Get();
+        const DWORD wait = MsgWaitForMultipleObjects(1, &process, FALSE, kIdleWaitMs, QS_ALLINPUT);
+        if (wait == WAIT_OBJECT_0) {
+          exited = true;  // what it started may still hold the output
+          silentSince = GetTickCount64();
+          mUi.DenoiserExited();
+        } else if (wait == WAIT_OBJECT_0 + 1) {
+          mUi.ProcessMessages();
+        } else if (wait == WAIT_FAILED) {
+          return Followed::Failed;
+        }
+        continue;
+      }
+      if (!warned && GetTickCount64() - silentSince > mLeftoverWarningMs) {
+        warned = true;
+        mUi.AppendLog(kLogLeftoverRunning);
+      }
+      const DWORD wait = MsgWaitForMultipleObjects(0, nullptr, FALSE, kIdleWaitMs, QS_ALLINPUT);
       if (wait == WAIT_OBJECT_0) {
-        processEnded = true;  // one more look at the pipe drains what is left
-      } else if (wait == WAIT_OBJECT_0 + 1) {
-        ui_.ProcessMessages();
+        mUi.ProcessMessages();
       } else if (wait == WAIT_FAILED) {
-        return false;
+        return Followed::Failed;
       }
     }
   }
 
+  // The pipe has ended: a character held back from the last read is converted as it is.
+  Followed EndOfOutput(OutputBytes& output) {
+    ApplyChunk(ChunkText(output.Flush()), mUi);
+    return Followed::PipeClosed;
+  }
+
+  // After the output has ended the denoiser may still be at work (it closed its output
+  // early): wait for its exit.
   bool WaitForExit() {
-    HANDLE process = process_.Get();
+    HANDLE process = mProcess.Get();
     for (;;) {
-      if (CheckCancel()) return false;
+      if (PollStop() != StopRequest::None) return false;
       const DWORD wait = MsgWaitForMultipleObjects(1, &process, FALSE, kIdleWaitMs, QS_ALLINPUT);
       if (wait == WAIT_OBJECT_0) return true;
       if (wait == WAIT_OBJECT_0 + 1) {
-        ui_.ProcessMessages();
+        mUi.ProcessMessages();
       } else if (wait == WAIT_FAILED) {
         return false;
       }
     }
   }
 
-  bool CheckCancel() {
-    if (!cancelled_ && ui_.CancelRequested()) cancelled_ = true;
-    return cancelled_;
+  StopRequest PollStop() {
+    if (mStop == StopRequest::None) mStop = mUi.StopRequested();
+    return mStop;
   }
 
   // Ends the process and everything it started; waits a little for it to go.
   void Stop() {
-    if (!process_.Valid()) return;
-    if (job_.Valid()) {
-      TerminateJobObject(job_.Get(), kStoppedExitCode);
+    if (!mProcess.Valid()) return;
+    if (mJob.Valid()) {
+      TerminateJobObject(mJob.Get(), kStoppedExitCode);
     } else {
-      TerminateProcess(process_.Get(), kStoppedExitCode);
+      TerminateProcess(mProcess.Get(), kStoppedExitCode);
     }
-    WaitForSingleObject(process_.Get(), kTerminationWaitMs);
+    WaitForSingleObject(mProcess.Get(), kTerminationWaitMs);
   }
 
-  DenoiserUi& ui_;
-  bool cancelled_ = false;
+  // A normal end: processes of the job that still run no longer hold the output and are
+  // left alone; the job is kept so that they still end with the module.
+  void KeepLeftovers() {
+    if (!mJob.Valid() || !JobMayHoldProcesses(mJob.Get())) return;
+    std::vector<HANDLE> kept;
+    for (HANDLE job : gLeftoverJobs) {
+      if (JobMayHoldProcesses(job)) {
+        kept.push_back(job);
+      } else {
+        CloseHandle(job);
+      }
+    }
+    kept.push_back(mJob.Get());
+    gLeftoverJobs.swap(kept);
+    mJob.Release();
+  }
+
+  DenoiserUi& mUi;
+  const DWORD mLeftoverWarningMs;
+  StopRequest mStop = StopRequest::None;
   // Declared first, closed last: closing it ends whatever the denoiser left running.
-  UniqueHandle job_;
-  UniqueHandle readEnd_;
-  UniqueHandle process_;
-  UniqueHandle thread_;
+  UniqueHandle mJob;
+  UniqueHandle mReadEnd;
+  UniqueHandle mProcess;
+  UniqueHandle mThread;
 };
 
 }  // namespace
 
 DenoiserProcessResult RunDenoiserProcess(const std::wstring& commandLine,
-                                         const std::wstring& workingFolder, DenoiserUi& ui) {
+                                         const std::wstring& workingFolder, DenoiserUi& ui,
+                                         std::uint32_t leftoverWarningMs) {
   try {
-    DenoiserProcess process(ui);
+    DenoiserProcess process(ui, leftoverWarningMs);
     return process.Run(commandLine, workingFolder);
   } catch (...) {
     // The handles are closed by now; closing the job has ended the denoiser.
@@ -237,6 +333,14 @@ DenoiserProcessResult RunDenoiserProcess(const std::wstring& commandLine,
     result.code = DenoiserCode::CommunicationFailed;
     return result;
   }
+}
+
+void EndLeftoverDenoiserProcesses() {
+  for (HANDLE job : gLeftoverJobs) {
+    TerminateJobObject(job, kStoppedExitCode);
+    CloseHandle(job);
+  }
+  gLeftoverJobs.clear();
 }
 
 }  // namespace nox

@@ -16,7 +16,7 @@ bool FileExists(const std::wstring& path) {
 
 DenoiserRunResult Run(DenoiserUi& ui, const std::wstring& folderText,
                       const std::wstring& inputFile, const std::wstring& outputFile,
-                      bool smallImage) {
+                      bool smallImage, std::uint32_t leftoverWarningMs) {
   DenoiserRunResult result;
   const std::wstring folder = DenoiserFolder(folderText);
   const std::wstring exePath = folder + kDenoiserExeName;
@@ -33,15 +33,19 @@ DenoiserRunResult Run(DenoiserUi& ui, const std::wstring& folderText,
   const std::wstring commandLine = DenoiserCommandLine(exePath, inputFile, outputFile);
   if (smallImage) ui.AppendLog(kLogSmallImage);
 
-  const DenoiserProcessResult process = RunDenoiserProcess(commandLine, folder, ui);
+  const DenoiserProcessResult process =
+      RunDenoiserProcess(commandLine, folder, ui, leftoverWarningMs);
   result.code = process.code;
   result.exited = process.exited;
   result.exitCode = process.exitCode;
+  result.leftoversEnded = process.leftoversEnded;
   switch (process.code) {
     case DenoiserCode::LaunchFailed: ui.AppendLog(kLogCannotLaunch); break;
     case DenoiserCode::CommunicationFailed: ui.AppendLog(kLogCannotCommunicate); break;
     case DenoiserCode::Cancelled: ui.AppendLog(kLogStopped); break;
-    case DenoiserCode::Finished: break;
+    case DenoiserCode::Finished:
+      if (process.leftoversEnded) ui.AppendLog(kLogLeftoversEnded);
+      break;
   }
 
   ui.ApplyColours();
@@ -53,10 +57,10 @@ DenoiserRunResult Run(DenoiserUi& ui, const std::wstring& folderText,
 
 DenoiserRunResult RunDenoiser(DenoiserUi& ui, const std::wstring& folderText,
                               const std::wstring& inputFile, const std::wstring& outputFile,
-                              bool smallImage) {
+                              bool smallImage, std::uint32_t leftoverWarningMs) {
   DenoiserRunResult result;
   try {
-    return Run(ui, folderText, inputFile, outputFile, smallImage);
+    return Run(ui, folderText, inputFile, outputFile, smallImage, leftoverWarningMs);
   } catch (...) {
     // Only the dialog's own calls can throw here (the process runner catches its own).
     result.executableFound = true;

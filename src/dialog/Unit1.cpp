@@ -130,10 +130,14 @@ std::wstring FindConfigFolder(const std::wstring& hostName) {
   return FindConfigFolderFrom(HostExeFolder(), hostName);
 }
 
+// Owned by the active form of ours (or the host's window) and modal to the whole thread:
+// the host's windows are disabled while it is up, which MB_TASKMODAL does not do when the
+// box has an owner.
 int ShowMessageBox(const std::wstring& caption, const std::wstring& text, UINT flags) {
   Application& app = Application::Instance();
   Form* active = app.ActiveForm();
   HWND owner = active ? active->Handle() : app.OwnerWindow();
+  ModalLoop modal(owner);
   return MessageBoxW(owner, text.c_str(), caption.c_str(), flags);
 }
 
@@ -289,17 +293,14 @@ void TFormCVPluginDenoise::ButDirClick() {
   info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE | BIF_NONEWFOLDERBUTTON;  // 0x241
 
   // The browser is modal to the whole thread: the host window (its owner) is disabled
-  // by it, and our own dialogs here.
+  // by it, the rest (our dialog included) by the modal loop guard, which also keeps the
+  // dialog alive until this handler has returned.
   const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  std::vector<HWND> disabled;
-  for (Form* f : Application::Instance().Forms())
-    if (f->Handle() && IsWindowEnabled(f->Handle())) {
-      EnableWindow(f->Handle(), FALSE);
-      disabled.push_back(f->Handle());
-    }
-  PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&info);
-  for (HWND h : disabled)
-    if (IsWindow(h)) EnableWindow(h, TRUE);
+  PIDLIST_ABSOLUTE chosen = nullptr;
+  {
+    ModalLoop modal(info.hwndOwner);
+    chosen = SHBrowseForFolderW(&info);
+  }
   std::wstring path;
   if (chosen) {
     std::vector<wchar_t> buf(32768, L'\0');
@@ -341,7 +342,8 @@ void TFormCVPluginDenoise::StartClicked() {
     }
   } guard{this};
   FRunning = true;
-  FCancelRequested = false;
+  FStopRequest = StopRequest::None;
+  FDenoiserExited = false;
   ButStartClick();
 }
 
@@ -355,12 +357,19 @@ LRESULT TFormCVPluginDenoise::WmCommand(UINT msg, WPARAM wParam, LPARAM lParam) 
   return Form::WmCommand(msg, wParam, lParam);
 }
 
+// Before the denoiser's own process has ended, a stop leaves the image as it was; after it,
+// only processes it started hold its output, and a stop ends them and uses its result.
 void TFormCVPluginDenoise::EscapePressed() {
-  if (!FRunning || FCancelRequested) return;
+  if (!FRunning || FStopRequest != StopRequest::None) return;
+  const bool waiting = FDenoiserExited;
+  const wchar_t* const question =
+      waiting ? L"Stop waiting for the processes Noxfade started?\r"
+                L"They will be ended; the result is used if Noxfade wrote one."
+              : L"Stop the denoiser?\rThe image will be left as it was.";
   const int answer = ShowMessageBox(
-      L"Noxfade", L"Stop the denoiser?\rThe image will be left as it was.",
-      MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2 | MB_TASKMODAL | MB_TOPMOST);
-  if (answer == IDYES && FRunning) FCancelRequested = true;
+      L"Noxfade", question, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2 | MB_TASKMODAL | MB_TOPMOST);
+  if (answer == IDYES && FRunning)
+    FStopRequest = waiting ? StopRequest::StopWaiting : StopRequest::StopDenoiser;
 }
 
 // WM_PLUGIN_COMMAND, recognised only when wParam and lParam hold the same known code:

@@ -72,8 +72,10 @@ class TFormCVPluginDenoise : public Form {
 
   // A run is in progress: ButStartClick is executing.
   bool Running() const { return FRunning; }
-  // The user has confirmed, with Escape, that the running denoiser should stop.
-  bool CancelRequested() const { return FCancelRequested; }
+  // What the user has confirmed, with Escape, during the run.
+  StopRequest StopRequested() const { return FStopRequest; }
+  // The runner says that the denoiser's own process has ended (its output is still open).
+  void DenoiserExited() { FDenoiserExited = true; }
   // Busy: running, or Start disabled. Answer of PLUGIN_CMD_QUERY_BUSY.
   bool Busy() const;
 
@@ -87,7 +89,8 @@ class TFormCVPluginDenoise : public Form {
   void EscapePressed();
   void StartClicked();
   bool FRunning = false;
-  bool FCancelRequested = false;
+  StopRequest FStopRequest = StopRequest::None;
+  bool FDenoiserExited = false;
 };
 
 // Routines of the dialog.

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "dialog/DenoiserRunner.h"
 #include "dialog/Unit1.h"
 #include "imageio/FreeImageApi.h"
 #include "settings/LibAutosave.h"
@@ -53,6 +54,7 @@ void Load() { CreateAutosaver(MakeWindowsSettingsFiles()); }
 
 void Unload() {
   Application::Instance().Shutdown();  // a dialog still alive saves its settings here
+  EndLeftoverDenoiserProcesses();
   DestroyAutosaver();
   ReleaseFreeImage();  // its format plug-ins' tables go with the module
   gDialog = nullptr;

@@ -9,11 +9,12 @@
 //    After Finalize, and until the next Initialize, Activate shows nothing and creates
 //    nothing: the released dialog is never shown again.
 //  - Finalize writes the dialog's settings at once (the host may exit without handing
-//    us another message) and asks for the dialog's deferred release; during a run the
-//    release waits for the run's end.
+//    us another message) and asks for the dialog's deferred release; during a run, a
+//    message box or the folder browser the release waits until they have ended.
 //  - Load (the module being loaded) creates the settings store; Unload destroys it last.
 //  - Unload (the module being freed with FreeLibrary) destroys every dialog still alive,
-//    removes the keyboard hook and unregisters our window classes. At process exit
+//    removes the keyboard hook, unregisters our window classes and ends the processes
+//    denoisers left running after their runs. At process exit
 //    nothing is done: the process's windows go with it.
 #pragma once
 

@@ -109,4 +109,32 @@ void Application::Shutdown() {
   mClasses.clear();
 }
 
+ModalLoop::ModalLoop(HWND owner) {
+  struct Search {
+    HWND owner;
+    std::vector<HWND>* found;
+  } search{owner, &mDisabled};
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND hwnd, LPARAM lp) -> BOOL {
+        const Search& s = *reinterpret_cast<const Search*>(lp);
+        if (hwnd != s.owner && IsWindowEnabled(hwnd)) s.found->push_back(hwnd);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  for (HWND hwnd : mDisabled) EnableWindow(hwnd, FALSE);
+  ++Application::Instance().mModalDepth;
+}
+
+ModalLoop::~ModalLoop() {
+  Application& app = Application::Instance();
+  for (auto it = mDisabled.rbegin(); it != mDisabled.rend(); ++it) {
+    if (IsWindow(*it)) EnableWindow(*it, TRUE);
+  }
+  if (--app.mModalDepth > 0) return;
+  for (Form* form : app.Forms()) {
+    if (form->ReleasePending() && form->Handle()) form->Release();
+  }
+}
+
 }  // namespace nox

@@ -47,8 +47,12 @@ class Application {
   bool FilterKeyboard(MSG& msg);
   bool HookInstalled() const { return mHook != nullptr; }
 
+  // A modal loop of ours (ModalLoop) is running on this thread.
+  bool InModalLoop() const { return mModalDepth > 0; }
+
  private:
   friend class Form;
+  friend class ModalLoop;
   Application() = default;
   void AddForm(Form* form);
   void RemoveForm(Form* form);
@@ -56,8 +60,27 @@ class Application {
 
   HWND mOwner = nullptr;
   HHOOK mHook = nullptr;
+  int mModalDepth = 0;
   std::vector<Form*> mForms;
   std::vector<std::wstring> mClasses;
+};
+
+// Lives while a modal loop runs on the user-interface thread: a message box or a system
+// dialog such as the folder browser, whose owner (given here) the loop disables itself.
+// Meanwhile every other enabled top-level window of the thread, the host's and our forms,
+// is disabled too, so the loop is modal to the whole thread, and no form of ours is
+// released by a message the loop dispatches. Afterwards those windows are enabled again
+// and a release asked for meanwhile is posted again, to be carried out once the code
+// around the loop has returned.
+class ModalLoop {
+ public:
+  explicit ModalLoop(HWND owner);
+  ~ModalLoop();
+  ModalLoop(const ModalLoop&) = delete;
+  ModalLoop& operator=(const ModalLoop&) = delete;
+
+ private:
+  std::vector<HWND> mDisabled;
 };
 
 }  // namespace nox

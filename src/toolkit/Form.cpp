@@ -104,7 +104,9 @@ LRESULT Form::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 LRESULT Form::WmRelease(UINT, WPARAM, LPARAM) {
   if (!mReleasePending) return 0;  // a stale message
-  if (!CanReleaseNow()) return 0;  // stays pending; Release() is called again later
+  // Stays pending while a run or a modal loop is in progress; Release() is called again
+  // when it ends (the loop's code still uses the form after the loop returns).
+  if (!CanReleaseNow() || Application::Instance().InModalLoop()) return 0;
   Free();  // deletes this: nothing may touch the object afterwards
   return 0;
 }

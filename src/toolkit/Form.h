@@ -1,8 +1,9 @@
 // A top-level window owned by the application's owner window (the host's window), with
 // a fixed dialog border. Closing it only hides it. Release() asks for a deferred
 // destruction: a message the form posts to itself, carried out when the pending window
-// messages are next processed, unless CanReleaseNow() says no (then it is remembered and
-// Release() must be called again when the form can go). Free() destroys it at once:
+// messages are next processed, unless CanReleaseNow() says no or a modal loop of ours runs
+// (then it is remembered and Release() is called again when the form can go; ModalLoop does
+// so after its loop). Free() destroys it at once:
 // OnDestroy runs while every control still exists, then the window goes, then the object.
 #pragma once
 

@@ -28,7 +28,6 @@ TEST(DenoiserOutput, ProgressReadsTheWholeNumberBeforeTheFirstPercent) {
       {L"Tile 3/8: 37.5% done", 37},
       {L"Progress: 12.5% (tile 2 of 16), 99.9%", 12},   // the first "%" counts
       {L"  \r\n 42.0%\r\n", 42},                          // trimmed first
-      {L"Loaded model\r\n 63.2%", 63},                    // text with a progress line
       {L"1.5.3%", 5},                                     // only one decimal part is skipped
       {L"250%", 100},                                     // beyond the gauge
       {L"99999999999999999999%", 100},                    // no overflow
@@ -55,13 +54,71 @@ TEST(DenoiserOutput, BlankChunksDoNothing) {
   }
 }
 
-TEST(DenoiserOutput, TextChunksAreTrimmedAndLoggedAsOneEntry) {
+TEST(DenoiserOutput, TextChunksAreTrimmedAndLogged) {
   EXPECT_EQ(InterpretChunk(L"  Loading input\r\n").lines, Lines{L"Loading input"});
-  // Several lines in one chunk stay one entry with their line breaks.
-  EXPECT_EQ(InterpretChunk(L"line one\r\nline two\r\n").lines, Lines{L"line one\r\nline two"});
   // Escape characters inside show as blanks; at the ends they are trimmed away.
   EXPECT_EQ(InterpretChunk(L"\x1b[1mBold\x1b text\x1b").lines, Lines{L"[1mBold  text"});
   EXPECT_EQ(InterpretChunk(L"a\x1b" L"b").lines, Lines{L"a b"});
+}
+
+// Two lines that arrive in one read count as they would in two.
+TEST(DenoiserOutput, EachLineOfAChunkIsReadOnItsOwnInOrder) {
+  struct Case {
+    const wchar_t* chunk;
+    std::optional<int> progress;
+    Lines lines;
+  };
+  const Case cases[] = {
+      {L"line one\r\nline two\r\n", std::nullopt, {L"line one", L"line two"}},
+      {L"99.0%\r\nDone in 2.1 s\r\n", 99, {L"Done in 2.1 s"}},
+      {L"Loaded model\r\n 63.2%", 63, {L"Loaded model"}},
+      {L"12.5%\r25.0%\r37.5%\r", 37, {}},                      // the last update counts
+      {L"50.0%\rdone %\r", 50, {}},                            // a "%" without a number keeps it
+      {L"Backend: CPU\nWriting denoised image\n[Loading network weights] 2 s", std::nullopt,
+       {L"Backend: CPU", kLogWorking, L"Loading network weights"}},
+      {L"\x1b[1mStep\x1b\r\n\x1b\r\n  \r\n\n\r", std::nullopt, {L"[1mStep"}},
+      {L"[long bracket\r\ntext] kept", std::nullopt, {L"[long bracket", L"text] kept"}},
+  };
+  for (const Case& c : cases) {
+    const ChunkEffect effect = InterpretChunk(c.chunk);
+    EXPECT_EQ(effect.progress, c.progress) << std::wstring(c.chunk).c_str();
+    EXPECT_EQ(effect.lines, c.lines) << std::wstring(c.chunk).c_str();
+  }
+}
+
+// A character whose bytes two reads split is converted whole with the second read.
+TEST(DenoiserOutput, CutCharactersAreCarriedToTheNextRead) {
+  using Kind = AnsiCodePage::Kind;
+  const AnsiCodePage singleByte;
+  const AnsiCodePage shiftJis{Kind::DoubleByte, {{0x81, 0x9F}, {0xE0, 0xFC}}};
+  const AnsiCodePage utf8{Kind::Utf8, {}};
+  struct Case {
+    const char* name;
+    const AnsiCodePage* codePage;
+    std::vector<std::string> reads;
+    std::vector<std::string> taken;
+    std::string flushed;
+  };
+  const Case cases[] = {
+      {"single byte: nothing held", &singleByte, {"ab\x82", "\xA0"}, {"ab\x82", "\xA0"}, ""},
+      {"lead byte at the end", &shiftJis, {"ab\x82", "\xA0" "cd"}, {"ab", "\x82\xA0" "cd"}, ""},
+      {"trail byte in the lead range", &shiftJis, {"\x82\x82", "x"}, {"\x82\x82", "x"}, ""},
+      {"third lead byte cut", &shiftJis, {"\x82\x82\x82", "\x82"}, {"\x82\x82", "\x82\x82"}, ""},
+      {"a one-byte read of a lead byte", &shiftJis, {"\x82", "\xA0"}, {"", "\x82\xA0"}, ""},
+      {"zero byte ends the chunk", &shiftJis, {"ab\x82", std::string("\0zz\x82", 4)}, {"ab", "\x82"}, ""},
+      {"left over at the end", &shiftJis, {"ok\x82"}, {"ok"}, "\x82"},
+      {"utf-8 two bytes", &utf8, {"caf\xC3", "\xA9!"}, {"caf", "\xC3\xA9!"}, ""},
+      {"utf-8 three bytes", &utf8, {"\xE2\x82", "\xAC"}, {"", "\xE2\x82\xAC"}, ""},
+      {"utf-8 complete", &utf8, {"\xF0\x9F\x98\x80"}, {"\xF0\x9F\x98\x80"}, ""},
+      {"utf-8 stray continuation", &utf8, {"a\x80\x80\x80\x80"}, {"a\x80\x80\x80\x80"}, ""},
+  };
+  for (const Case& c : cases) {
+    OutputBytes output(*c.codePage);
+    std::vector<std::string> taken;
+    for (const std::string& read : c.reads) taken.push_back(output.Take(read.data(), read.size()));
+    EXPECT_EQ(taken, c.taken) << c.name;
+    EXPECT_EQ(output.Flush(), c.flushed) << c.name;
+  }
 }
 
 TEST(DenoiserOutput, BracketReduction) {

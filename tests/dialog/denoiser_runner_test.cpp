@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <functional>
 #include <stdexcept>
@@ -61,13 +62,14 @@ class RecordingUi : public DenoiserUi {
       DispatchMessageW(&msg);
     }
   }
-  bool CancelRequested() override {
-    if (!cancelled && cancelWhen && cancelWhen(*this)) {
-      cancelled = true;
-      cancelTick = GetTickCount64();
+  StopRequest StopRequested() override {
+    if (stop == StopRequest::None && stopWhen) {
+      stop = stopWhen(*this);
+      if (stop != StopRequest::None) cancelTick = GetTickCount64();
     }
-    return cancelled;
+    return stop;
   }
+  void DenoiserExited() override { denoiserExited = true; }
   bool Logged(const std::wstring& line) const {
     return std::find(events.begin(), events.end(), L"log:" + line) != events.end();
   }
@@ -75,9 +77,10 @@ class RecordingUi : public DenoiserUi {
   Events events;
   int messageRounds = 0;
   std::wstring throwOnLine = L"\x1 never";
-  std::function<bool(const RecordingUi&)> cancelWhen;
-  bool cancelled = false;
+  std::function<StopRequest(const RecordingUi&)> stopWhen;
+  StopRequest stop = StopRequest::None;
   ULONGLONG cancelTick = 0;
+  bool denoiserExited = false;
 };
 
 class DenoiserRunnerTest : public ::testing::Test {
@@ -95,7 +98,7 @@ class DenoiserRunnerTest : public ::testing::Test {
 
   void TearDown() override {
     for (const wchar_t* name : {L"noxfade.exe", L"script.txt", L"OutTemp.tif", L"echo.txt",
-                                L"pids.txt"}) {
+                                L"pids.txt", L"detached.txt"}) {
       DeleteFileW((folder_ + name).c_str());
     }
     RemoveDirectoryW((folder_ + L"noxfade.exe").c_str());
@@ -107,14 +110,15 @@ class DenoiserRunnerTest : public ::testing::Test {
                           (folder_ + L"noxfade.exe").c_str(), FALSE));
   }
 
-  DenoiserRunResult Run(RecordingUi& ui, const std::string& script, bool smallImage = false) {
+  DenoiserRunResult Run(RecordingUi& ui, const std::string& script, bool smallImage = false,
+                        std::uint32_t leftoverWarningMs = kLeftoverWarningMs) {
     WriteText(script_, script);
-    return RunDenoiser(ui, folder_, script_, output_, smallImage);
+    return RunDenoiser(ui, folder_, script_, output_, smallImage, leftoverWarningMs);
   }
 
-  // "<denoiser pid> <child pid>" as the script's child command wrote them.
-  std::vector<DWORD> Pids() const {
-    const std::string text = ReadBytes(folder_ + L"pids.txt");
+  // "<denoiser pid> <child pid>" as the script's child or launch command wrote them.
+  std::vector<DWORD> Pids(const wchar_t* file = L"pids.txt") const {
+    const std::string text = ReadBytes(folder_ + file);
     std::vector<DWORD> pids;
     char* end = nullptr;
     const char* p = text.c_str();
@@ -178,8 +182,8 @@ TEST_F(DenoiserRunnerTest, NormalRunFollowsProgressAndTextInOrder) {
   EXPECT_EQ(ui.events,
             (Events{L"clear", L"progress:0", L"log:Opening Noxfade ...", L"log:Backend: CPU",
                     L"log:Working ...", L"progress:12", L"log:Loading network weights",
-                    L"log:line one\r\nline two", L"progress:37", L"progress:63", L"progress:100",
-                    L"log:Done .", L"colours", L"progress:0"}));
+                    L"log:line one", L"log:line two", L"progress:37", L"progress:63",
+                    L"log:Model ready", L"progress:100", L"log:Done .", L"colours", L"progress:0"}));
   EXPECT_TRUE(result.Succeeded());
   EXPECT_EQ(result.exitCode, 0u);
   EXPECT_EQ(ReadBytes(output_), "denoised");
@@ -235,12 +239,14 @@ TEST_F(DenoiserRunnerTest, ExitCodeIsReportedWithoutALogLine) {
 TEST_F(DenoiserRunnerTest, CancelEndsTheDenoiserAndItsChildren) {
   InstallDenoiser();
   RecordingUi ui;
-  ui.cancelWhen = [](const RecordingUi& u) { return u.Logged(L"started"); };
+  ui.stopWhen = [](const RecordingUi& u) {
+    return u.Logged(L"started") ? StopRequest::StopDenoiser : StopRequest::None;
+  };
   const DenoiserRunResult result =
       Run(ui, "child 60000 " + Narrow(folder_) + "pids.txt\nout started\\r\\n\nsleep 60000\n");
   const ULONGLONG returned = GetTickCount64();
 
-  ASSERT_TRUE(ui.cancelled);
+  ASSERT_EQ(ui.stop, StopRequest::StopDenoiser);
   EXPECT_LT(returned - ui.cancelTick, 3000u);
   EXPECT_TRUE(result.Cancelled());
   EXPECT_FALSE(result.Succeeded());
@@ -253,18 +259,59 @@ TEST_F(DenoiserRunnerTest, CancelEndsTheDenoiserAndItsChildren) {
   EXPECT_TRUE(ProcessEnds(pids[1], 2000)) << "the denoiser's child";
 }
 
-TEST_F(DenoiserRunnerTest, ChildLeftBehindNeitherHoldsTheRunNorOutlivesIt) {
+// A launcher starts the real worker, which inherits the output, and ends at once; the
+// worker writes the result later. The run follows the worker to the end of the output, and
+// a helper the worker leaves running without the output outlives the run until unload.
+TEST_F(DenoiserRunnerTest, LauncherWorkerIsFollowedToTheEndOfTheOutput) {
   InstallDenoiser();
   RecordingUi ui;
+  const DenoiserRunResult result =
+      Run(ui, "launch " + Narrow(folder_) + "pids.txt\nsleep 800\nout 50.0%\\r\\n\n"
+              "detach 60000 " + Narrow(folder_) + "detached.txt\noutput\nout done\\r\\n\n");
+  EXPECT_TRUE(result.Succeeded());
+  EXPECT_TRUE(ui.denoiserExited) << "the launcher ended first";
+  EXPECT_EQ(ui.events, (Events{L"clear", L"progress:0", L"log:Opening Noxfade ...",
+                               L"progress:50", L"log:done", L"colours", L"progress:0"}));
+  EXPECT_EQ(ReadBytes(output_), "denoised");
+
+  const std::vector<DWORD> helper = Pids(L"detached.txt");
+  ASSERT_EQ(helper.size(), 1u);
+  EXPECT_FALSE(ProcessEnds(helper[0], 300)) << "a normal end stops nothing";
+  EndLeftoverDenoiserProcesses();
+  EXPECT_TRUE(ProcessEnds(helper[0], 2000)) << "ended with the module";
+}
+
+// The denoiser writes its result and ends, but a child of it holds the output open and
+// stays silent: one warning after the interval; stopping the wait then ends the child and
+// keeps the result.
+TEST_F(DenoiserRunnerTest, SilentChildHoldingTheOutputIsReportedAndStoppingTheWaitKeepsTheResult) {
+  InstallDenoiser();
+  RecordingUi ui;
+  ULONGLONG warnedAt = 0;
+  ui.stopWhen = [&warnedAt](const RecordingUi& u) {
+    if (!u.Logged(kLogLeftoverRunning)) return StopRequest::None;
+    if (warnedAt == 0) warnedAt = GetTickCount64();
+    // Some time after the warning, to see that it comes once.
+    return GetTickCount64() - warnedAt > 400 ? StopRequest::StopWaiting : StopRequest::None;
+  };
   const ULONGLONG start = GetTickCount64();
   const DenoiserRunResult result =
-      Run(ui, "child 60000 " + Narrow(folder_) + "pids.txt\nout done\\r\\n\noutput\nexit 0\n");
-  EXPECT_LT(GetTickCount64() - start, 10000u);
-  EXPECT_TRUE(result.Succeeded());
-  EXPECT_TRUE(ui.Logged(L"done"));
+      Run(ui, "output\nout done\\r\\n\nchild 60000 " + Narrow(folder_) + "pids.txt\nexit 0\n",
+          false, /*leftoverWarningMs=*/300);
+
+  EXPECT_TRUE(ui.denoiserExited);
+  EXPECT_GE(warnedAt - start, 300u);
+  EXPECT_EQ(ui.events,
+            (Events{L"clear", L"progress:0", L"log:Opening Noxfade ...", L"log:done",
+                    L"log:" + std::wstring(kLogLeftoverRunning),
+                    L"log:" + std::wstring(kLogLeftoversEnded), L"colours", L"progress:0"}));
+  EXPECT_EQ(result.code, DenoiserCode::Finished);
+  EXPECT_TRUE(result.leftoversEnded);
+  EXPECT_TRUE(result.Succeeded()) << "the denoiser itself ended well: its result counts";
+  EXPECT_EQ(ReadBytes(output_), "denoised");
   const std::vector<DWORD> pids = Pids();
   ASSERT_EQ(pids.size(), 2u);
-  EXPECT_TRUE(ProcessEnds(pids[1], 2000)) << "the denoiser's child";
+  EXPECT_TRUE(ProcessEnds(pids[1], 2000)) << "the child holding the output";
 }
 
 TEST_F(DenoiserRunnerTest, ExceptionFromTheDialogEndsTheRunAsACommunicationFailure) {

@@ -14,6 +14,12 @@
 //                       separated by a line feed)
 //     child MS PATH     start a copy of itself that lives MS milliseconds, sharing this
 //                       process's standard handles; write "<own pid> <child pid>" to PATH
+//     launch PATH       as a launcher does: start a copy of itself that runs the rest of
+//                       the script (sharing the standard handles, so the plug-in's pipe),
+//                       write "<own pid> <worker pid>" to PATH and end with 0
+//     detach MS PATH    start a copy of itself that lives MS milliseconds without any of
+//                       this process's handles (it does not hold the output); write its pid
+//                       to PATH
 //     exit CODE         end with that exit code (the end of the script ends with 0)
 //     copy              write the input file's bytes as the output file
 //     invert            read the input as the plug-in writes it (little-endian, 16-bit
@@ -89,27 +95,40 @@ std::wstring ModulePath() {
   return std::wstring(path, n);
 }
 
-void StartChild(unsigned long lingerMs, const std::wstring& pidFile) {
-  std::wstring command = L"\"" + ModulePath() + L"\" --linger " + std::to_wstring(lingerMs);
+// Starts a copy of itself with the given arguments; with shareHandles it inherits this
+// process's standard handles, otherwise none. Returns its pid.
+DWORD StartCopy(const std::wstring& arguments, bool shareHandles) {
+  std::wstring command = L"\"" + ModulePath() + L"\" " + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
-  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  if (shareHandles) {
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  }
   PROCESS_INFORMATION info{};
   std::vector<wchar_t> buffer(command.begin(), command.end());
   buffer.push_back(L'\0');
-  if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                      &startup, &info)) {
-    WriteStd(STD_ERROR_HANDLE, "scripted_denoiser: cannot start child\n");
+  if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, shareHandles ? TRUE : FALSE,
+                      shareHandles ? 0 : DETACHED_PROCESS, nullptr, nullptr, &startup, &info)) {
+    WriteStd(STD_ERROR_HANDLE, "scripted_denoiser: cannot start a copy\n");
     ExitProcess(90);
   }
   CloseHandle(info.hThread);
   CloseHandle(info.hProcess);
-  const std::string pids =
-      std::to_string(GetCurrentProcessId()) + " " + std::to_string(info.dwProcessId);
-  WriteFileBytes(pidFile, pids.data(), static_cast<DWORD>(pids.size()));
+  return info.dwProcessId;
+}
+
+void WritePids(const std::wstring& pidFile, const std::vector<DWORD>& pids) {
+  std::string text;
+  for (DWORD pid : pids) text += (text.empty() ? "" : " ") + std::to_string(pid);
+  WriteFileBytes(pidFile, text.data(), static_cast<DWORD>(text.size()));
+}
+
+void StartChild(unsigned long lingerMs, const std::wstring& pidFile) {
+  const DWORD child = StartCopy(L"--linger " + std::to_wstring(lingerMs), true);
+  WritePids(pidFile, {GetCurrentProcessId(), child});
 }
 
 void Echo(const std::wstring& path) {
@@ -238,15 +257,17 @@ int WriteGarbage(const std::wstring& outputPath) {
   return WriteFileBytes(outputPath, bytes.data(), static_cast<DWORD>(bytes.size())) ? 0 : 91;
 }
 
+// Runs the script from its line firstLine (0 for the first).
 int RunScript(const std::wstring& scriptPath, const std::wstring& inputPath,
-              const std::wstring& outputPath) {
+              const std::wstring& outputPath, unsigned long firstLine) {
   const std::string script = ReadFileBytes(scriptPath);
   std::size_t pos = 0;
-  while (pos < script.size()) {
+  for (unsigned long lineNumber = 0; pos < script.size(); ++lineNumber) {
     std::size_t end = script.find('\n', pos);
     if (end == std::string::npos) end = script.size();
     std::string line = script.substr(pos, end - pos);
     pos = end + 1;
+    if (lineNumber < firstLine) continue;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     const std::size_t space = line.find(' ');
     const std::string command = line.substr(0, space);
@@ -275,6 +296,16 @@ int RunScript(const std::wstring& scriptPath, const std::wstring& inputPath,
     } else if (command == "child") {
       const std::size_t split = argument.find(' ');
       StartChild(std::strtoul(argument.c_str(), nullptr, 10), Widen(argument.substr(split + 1)));
+    } else if (command == "launch") {
+      const DWORD worker = StartCopy(L"-i \"" + inputPath + L"\" -o \"" + outputPath +
+                                         L"\" --from " + std::to_wstring(lineNumber + 1),
+                                     true);
+      WritePids(Widen(argument), {GetCurrentProcessId(), worker});
+      return 0;
+    } else if (command == "detach") {
+      const std::size_t split = argument.find(' ');
+      const unsigned long ms = std::strtoul(argument.c_str(), nullptr, 10);
+      WritePids(Widen(argument.substr(split + 1)), {StartCopy(L"--linger " + std::to_wstring(ms), false)});
     } else if (command == "copy") {
       const std::string bytes = ReadFileBytes(inputPath);
       if (!WriteFileBytes(outputPath, bytes.data(), static_cast<DWORD>(bytes.size()))) return 91;
@@ -307,12 +338,17 @@ int main() {
     Sleep(static_cast<DWORD>(std::wcstoul(args[2].c_str(), nullptr, 10)));
     return 0;
   }
-  if (args.size() != 5 || args[1] != L"-i" || args[3] != L"-o") {
+  // "--from N" (a launched worker) continues the script at line N.
+  const bool resumed = args.size() == 7 && args[5] == L"--from";
+  if ((args.size() != 5 && !resumed) || args[1] != L"-i" || args[3] != L"-o") {
     WriteStd(STD_ERROR_HANDLE, "usage: scripted_denoiser -i INPUT -o OUTPUT\n");
     return 94;
   }
+  const unsigned long firstLine = resumed ? std::wcstoul(args[6].c_str(), nullptr, 10) : 0;
   wchar_t scriptPath[MAX_PATH * 4];
   const DWORD n = GetEnvironmentVariableW(L"SCRIPTED_DENOISER_SCRIPT", scriptPath, MAX_PATH * 4);
-  if (n > 0 && n < MAX_PATH * 4) return RunScript(std::wstring(scriptPath, n), args[2], args[4]);
-  return RunScript(args[2], args[2], args[4]);
+  if (n > 0 && n < MAX_PATH * 4) {
+    return RunScript(std::wstring(scriptPath, n), args[2], args[4], firstLine);
+  }
+  return RunScript(args[2], args[2], args[4], firstLine);
 }

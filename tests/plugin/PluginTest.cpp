@@ -429,3 +429,51 @@ TEST_F(PluginTest, FolderButtonOpensTheBrowserAndCancelChangesNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+// The host finalizes the plug-in while one of the dialog's modal boxes is open (the folder
+// browser, the Help error box): the dialog lives until the box has closed and the click
+// that opened it has returned, and goes afterwards.
+TEST_F(PluginTest, FinalizeDuringAModalBoxReleasesTheDialogOnlyAfterIt) {
+  DeleteFileW((TestHost::ExeFolder() + L"NoxfadePlugin-readme.htm").c_str());  // Help: error box
+  for (int button : {IdButDir, IdButHelp}) {
+    SCOPED_TRACE(button == IdButDir ? "folder browser" : "help error box");
+    Start();
+    HWND dlg = TestHost::Dialog();
+    ULONGLONG finalizedAt = 0;
+    bool aliveInsideTheBox = false;
+    nox::test::DialogCatcher catcher;
+    catcher.BeforeClose = [&](HWND) {
+      if (finalizedAt == 0) {
+        host.Finalize();
+        finalizedAt = GetTickCount64();
+        return false;
+      }
+      // The box's own loop has had time to dispatch the posted release.
+      if (GetTickCount64() - finalizedAt < 150) return false;
+      aliveInsideTheBox = IsWindow(dlg) != FALSE;
+      return true;
+    };
+    SendMessageW(GetDlgItem(dlg, button), BM_CLICK, 0, 0);
+    ASSERT_EQ(catcher.Caught.size(), 1u);
+    EXPECT_TRUE(aliveInsideTheBox);
+    EXPECT_TRUE(IsWindow(dlg)) << "still there when the click returns";
+    TestHost::Pump(50);
+    EXPECT_FALSE(IsWindow(dlg)) << "released once the box has closed";
+  }
+}
+
+// Message boxes are modal to the host too: its window is disabled while one is up.
+TEST_F(PluginTest, HostWindowIsDisabledWhileAHelpBoxIsUp) {
+  Start();
+  DeleteFileW((TestHost::ExeFolder() + L"NoxfadePlugin-readme.htm").c_str());
+  nox::test::DialogCatcher catcher;
+  SendMessageW(GetDlgItem(TestHost::Dialog(), IdButHelp), BM_CLICK, 0, 0);
+  ASSERT_EQ(catcher.Caught.size(), 1u);
+  EXPECT_FALSE(catcher.Caught[0].WasEnabled(host.HostWindow())) << "disabled while the box is up";
+  EXPECT_TRUE(IsWindowEnabled(host.HostWindow())) << "enabled after";
+  EXPECT_TRUE(IsWindowEnabled(TestHost::Dialog()));
+}
+
+}  // namespace

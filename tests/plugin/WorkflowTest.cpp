@@ -580,13 +580,25 @@ struct EscapeScript {
   EscapeScript(int answerId, const std::wstring& whenExists) : answer(answerId), startedFile(whenExists) {}
   int answer;
   std::wstring startedFile;  // Escape is pressed once this file exists
+  // When set, the file holds the denoiser's pid first, and Escape waits until that process
+  // has ended and the runner has had time to see it.
+  bool afterDenoiserExit = false;
+  HWND host = nullptr;
   std::wstring caption;
   std::vector<std::wstring> texts;
+  bool hostEnabledWhileUp = true;
   int step = 0;
+  ULONGLONG exitSeen = 0;
 
   bool Tick(HWND memo) {
     if (step == 0) {
       if (!Exists(startedFile)) return false;
+      if (afterDenoiserExit) {
+        DWORD denoiser = 0;
+        if (std::sscanf(ReadBytes(startedFile).c_str(), "%lu", &denoiser) != 1) return false;
+        if (exitSeen == 0 && ProcessEnds(denoiser, 0)) exitSeen = GetTickCount64();
+        if (exitSeen == 0 || GetTickCount64() - exitSeen < 300) return false;
+      }
       PostMessageW(memo, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
       step = 1;
       return false;
@@ -595,6 +607,7 @@ struct EscapeScript {
     if (!box) return false;
     caption = TestHost::Text(box);
     texts = ChildTexts(box);
+    if (host) hostEnabledWhileUp = IsWindowEnabled(host) != FALSE;
     PostMessageW(GetDlgItem(box, answer), BM_CLICK, 0, 0);
     return true;
   }
@@ -632,14 +645,65 @@ TEST_F(WorkflowTest, EscapeDeclinedLetsTheRunFinish) {
   SetStrength(L"100");
   const ImageHandle h = NewImage(20, 10, false, &Sample16);
   EscapeScript escape{IDNO, echo_};
+  escape.host = host.HostWindow();
   HWND memo = Item(IdMemoLog);
   EveryFewMs([&] { return escape.Tick(memo); });
   Run("sleep 300\ninvert\n");
   EXPECT_EQ(escape.caption, L"Noxfade") << "the box was shown";
+  EXPECT_FALSE(escape.hostEnabledWhileUp) << "the box is modal to the host too";
+  EXPECT_TRUE(IsWindowEnabled(host.HostWindow()));
   EXPECT_EQ(Rendered(host.Calls), FullRun(h, false));
   EXPECT_EQ(TestHost::LogLines(), (Lines{kOpening, kSmall}));
   ExpectPlanes(h, [](float x) { return 65535.0f - x; });
   ExpectNoTemporaryFiles();
+}
+
+// A denoiser that is a launcher: it starts the real worker, which inherits the output, and
+// ends at once; the worker writes the result later. The result arrives; a helper the worker
+// leaves running without the output is not stopped by the run's end, only by the unload.
+TEST_F(WorkflowTest, ALaunchersWorkerDeliversTheResult) {
+  OpenDialog();
+  SetStrength(L"100");
+  const ImageHandle h = NewImage(20, 10, false, &Sample16);
+  const std::wstring helperPid = root_ + L"helper.txt";
+  Run("launch " + Utf8(pids_) + "\nsleep 700\ndetach 60000 " + Utf8(helperPid) +
+      "\nout Done\\r\\n\ninvert\n");
+  EXPECT_EQ(Rendered(host.Calls), FullRun(h, false));
+  EXPECT_EQ(TestHost::LogLines(), (Lines{kOpening, kSmall, L"Done"}));
+  ExpectPlanes(h, [](float x) { return 65535.0f - x; });
+  ExpectNoTemporaryFiles();
+
+  DWORD helper = 0;
+  ASSERT_EQ(std::sscanf(ReadBytes(helperPid).c_str(), "%lu", &helper), 1);
+  EXPECT_FALSE(ProcessEnds(helper, 200)) << "still running after the run";
+  host.Unload();
+  EXPECT_TRUE(ProcessEnds(helper, 2000)) << "ended when the plug-in was unloaded";
+}
+
+// The denoiser writes its result and ends, leaving a silent child that holds the output.
+// Escape then offers to stop waiting; confirmed, it ends the child and the result is used.
+TEST_F(WorkflowTest, StoppingTheWaitForALeftoverChildKeepsTheResult) {
+  OpenDialog();
+  SetStrength(L"100");
+  const ImageHandle h = NewImage(20, 10, false, &Sample16);
+  EscapeScript escape{IDYES, pids_};
+  escape.afterDenoiserExit = true;
+  HWND memo = Item(IdMemoLog);
+  EveryFewMs([&] { return escape.Tick(memo); });
+  const ULONGLONG started = GetTickCount64();
+  Run("invert\nchild 60000 " + Utf8(pids_) + "\n");
+  EXPECT_LT(GetTickCount64() - started, 8000u) << "ended at the user's request";
+  EXPECT_TRUE(escape.HasText(L"Stop waiting for the processes Noxfade started?\r"
+                             L"They will be ended; the result is used if Noxfade wrote one."));
+  EXPECT_EQ(Rendered(host.Calls), FullRun(h, false));
+  EXPECT_EQ(TestHost::LogLines(),
+            (Lines{kOpening, kSmall,
+                   L"WARNING: stopped waiting; the processes started by Noxfade were ended."}));
+  ExpectPlanes(h, [](float x) { return 65535.0f - x; });
+  ExpectNoTemporaryFiles();
+  DWORD denoiser = 0, child = 0;
+  ASSERT_EQ(std::sscanf(ReadBytes(pids_).c_str(), "%lu %lu", &denoiser, &child), 2);
+  EXPECT_TRUE(ProcessEnds(child, 1000)) << "the child holding the output was ended";
 }
 
 // A denoiser that prints far more than an edit control holds by default (30,000

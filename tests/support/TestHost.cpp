@@ -206,6 +206,12 @@ bool DialogCatcher::Box::HasText(const std::wstring& t) const {
   return false;
 }
 
+bool DialogCatcher::Box::WasEnabled(HWND hwnd) const {
+  for (HWND h : enabledWindows)
+    if (h == hwnd) return true;
+  return false;
+}
+
 DialogCatcher::DialogCatcher() {
   sActive = this;
   mTimer = SetTimer(nullptr, 0, 30, &Tick);
@@ -224,6 +230,7 @@ void CALLBACK DialogCatcher::Tick(HWND, UINT, UINT_PTR, DWORD) {
         if (ClassOf(hwnd) != L"#32770" || !IsWindowVisible(hwnd)) return TRUE;
         for (HWND seen : sActive->mSeen)
           if (seen == hwnd) return TRUE;
+        if (sActive->BeforeClose && !sActive->BeforeClose(hwnd)) return TRUE;
         sActive->mSeen.push_back(hwnd);
         Box box;
         box.caption = TestHost::Text(hwnd);
@@ -234,6 +241,18 @@ void CALLBACK DialogCatcher::Tick(HWND, UINT, UINT_PTR, DWORD) {
               return TRUE;
             },
             reinterpret_cast<LPARAM>(&box));
+        struct Others {
+          HWND box;
+          std::vector<HWND>* enabled;
+        } others{hwnd, &box.enabledWindows};
+        EnumThreadWindows(
+            GetCurrentThreadId(),
+            [](HWND top, LPARAM lp) -> BOOL {
+              Others& o = *reinterpret_cast<Others*>(lp);
+              if (top != o.box && IsWindowEnabled(top)) o.enabled->push_back(top);
+              return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&others));
         sActive->Caught.push_back(box);
         PostMessageW(hwnd, WM_COMMAND, IDCANCEL, 0);
         return TRUE;

@@ -93,17 +93,22 @@ class TestHost {
 
 // Captures and closes the dialog boxes ("#32770": message boxes, the folder browser) that
 // open on this thread while it is alive: a timer looks for them every few milliseconds,
-// records caption and child texts, and closes them with IDCANCEL.
+// records caption, child texts and the thread's other enabled top-level windows, and closes
+// them with IDCANCEL; when BeforeClose is set, only once it has returned true for the box.
 class DialogCatcher {
  public:
   struct Box {
     std::wstring caption;
     std::vector<std::wstring> texts;  // the texts of its child windows
+    std::vector<HWND> enabledWindows;  // the thread's other enabled top-level windows
     bool HasText(const std::wstring& t) const;
+    bool WasEnabled(HWND hwnd) const;  // hwnd was enabled while the box was up
   };
   DialogCatcher();
   ~DialogCatcher();
   std::vector<Box> Caught;
+  // Called on every tick while a box is up; runs inside the box's modal loop.
+  std::function<bool(HWND box)> BeforeClose;
 
  private:
   static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
