@@ -224,7 +224,7 @@ TFormCVPluginDenoise::TFormCVPluginDenoise() : Form(nullptr, kDialogClassName, t
     // The stored picture, then the icon name, then the built-in kind: the first paint
     // loads the built-in help glyph over the stored picture, which is never seen.
     nox::Bitmap stored;
-    LoadGlyph16(stored, HelpGlyph());
+    LoadGlyph16(stored, OkGlyph());
     ButHelp->SetBitmap(&stored);
     ButHelp->SetIconName(L"01_Help");
     ButHelp->SetBitmapKind(bkHelp);

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include "controls/skinned/SkinColor.h"
 #include "controls/skinned/SkinGlyph.h"
 #include "dialog/DialogColors.h"
 #include "dialog/Unit1.h"

@@ -52,7 +52,14 @@ void TMyCheckControl::Paint(Canvas& canvas) {
 
 LRESULT TMyCheckControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == BM_GETCHECK || msg == BM_SETCHECK || msg == BM_CLICK) return WmButtonMessage(msg, wParam, lParam);
+  if (msg == WM_GETFONT) return WmGetFont(msg, wParam, lParam);
   return CustomControl::WndProc(msg, wParam, lParam);
+}
+
+// The font the caption is painted in (the form's, unless the control has its own).
+LRESULT TMyCheckControl::WmGetFont(UINT, WPARAM, LPARAM) {
+  const nox::Font* f = Font();
+  return reinterpret_cast<LRESULT>(f ? f->Handle() : nullptr);
 }
 
 // The system check box's messages: the state read and set, and a click as the user's.

@@ -3,7 +3,7 @@
 // the control clicks it, the space bar too. OnClick is raised exactly once per change.
 // Radio buttons of one parent form a group: checking one unchecks the others.
 // Other programs reach the state as a system check box's: BM_GETCHECK, BM_SETCHECK (as
-// Checked from code) and BM_CLICK (as the user's click).
+// Checked from code) and BM_CLICK (as the user's click); WM_GETFONT gives the caption's font.
 #pragma once
 
 #include <functional>
@@ -61,6 +61,7 @@ class TMyCheckControl : public CustomControl, public CheckValueControl {
   void Paint(Canvas& canvas) override;
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
   LRESULT WmButtonMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT WmGetFont(UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT WmMouse(UINT msg, WPARAM wParam, LPARAM lParam) override;
   LRESULT WmCaptureChanged(UINT msg, WPARAM wParam, LPARAM lParam) override;
   LRESULT WmCancelMode(UINT msg, WPARAM wParam, LPARAM lParam) override;
