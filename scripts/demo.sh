@@ -19,7 +19,7 @@ build=${BUILD_DIR:-$root/build}
 out=${DEMO_OUT:-$root/demo-output}
 strength=${DEMO_STRENGTH:-100}
 # The part of the screen the README shows: the dialog, where the host puts it.
-DOCS_CROP="-crop 356x366+462+218"
+DOCS_CROP="-crop 352x362+464+219"
 
 bash "$root/scripts/setup.sh"
 mkdir -p "$build"
