@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include "controls/numeric/LibSkin.h"
 #include "controls/skinned/SkinColor.h"
 #include "controls/skinned/SkinGlyph.h"
 #include "dialog/DialogColors.h"
@@ -148,6 +149,20 @@ TEST(DialogSkin, HelpShowsItsBuiltInGlyphNotTheStoredPicture) {
     EXPECT_GT(compared, 100);
   }
   form->Free();
+}
+
+// Painting before a window exists goes nowhere: the screen's device context (what a null
+// window gives GetDC and GetWindowDC) is never asked for; the setters only store.
+TEST(DialogSkin, NothingIsPaintedWithoutAWindow) {
+  EXPECT_FALSE(PaintWindowFrame(nullptr));
+  TMyGauge gauge(nullptr, nullptr);
+  gauge.SetBounds(0, 0, 20, 4);
+  gauge.SetForeColor(0x00123456);
+  gauge.SetBackColor(0x00654321);
+  gauge.SetMaxValue(10);
+  gauge.SetProgress(5);
+  EXPECT_EQ(gauge.Progress(), 5);
+  EXPECT_EQ(gauge.ForeColor(), 0x00123456);
 }
 
 }  // namespace
