@@ -6,10 +6,12 @@
 
 #include <functional>
 
+#include "support/DibSurface.h"
 #include "toolkit/GdiCanvas.h"
 #include "toolkit/PixelCanvas.h"
 
 using namespace nox;
+using nox::test::DibSurface;
 
 namespace {
 
@@ -17,43 +19,8 @@ constexpr int kW = 40;
 constexpr int kH = 32;
 constexpr TColor kBg = 0xF5F5F5;
 
-// A 32-bit top-down DIB section selected into a memory DC.
-class DibSurface {
- public:
-  DibSurface() {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = kW;
-    info.bmiHeader.biHeight = -kH;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    mDc = CreateCompatibleDC(nullptr);
-    mBitmap = CreateDIBSection(mDc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&mBits), nullptr, 0);
-    mOld = SelectObject(mDc, mBitmap);
-  }
-  ~DibSurface() {
-    SelectObject(mDc, mOld);
-    DeleteObject(mBitmap);
-    DeleteDC(mDc);
-  }
-  HDC Dc() const { return mDc; }
-  TColor Pixel(int x, int y) const {
-    GdiFlush();
-    const uint32_t p = mBits[y * kW + x];  // 0x00RRGGBB
-    return MakeColor(static_cast<int>((p >> 16) & 0xFF), static_cast<int>((p >> 8) & 0xFF),
-                     static_cast<int>(p & 0xFF));
-  }
-
- private:
-  HDC mDc = nullptr;
-  HBITMAP mBitmap = nullptr;
-  HGDIOBJ mOld = nullptr;
-  uint32_t* mBits = nullptr;
-};
-
 void ExpectSamePixels(const std::function<void(Canvas&)>& draw) {
-  DibSurface dib;
+  DibSurface dib(kW, kH);
   GdiCanvas gdi(dib.Dc());
   gdi.SetBrushColor(kBg);
   gdi.FillRect(Rect{0, 0, kW, kH});
@@ -99,7 +66,7 @@ TEST(CanvasCompare, LinesRectanglesPixelsAndBitmapsMatchGdi) {
 }
 
 TEST(CanvasCompare, ReadsBackWhatWasDrawn) {
-  DibSurface dib;
+  DibSurface dib(kW, kH);
   GdiCanvas gdi(dib.Dc());
   gdi.SetPixel(3, 4, 0x00112233);
   EXPECT_EQ(gdi.Pixel(3, 4), 0x00112233);

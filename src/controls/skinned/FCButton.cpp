@@ -123,6 +123,9 @@ LRESULT TXMButton::WmEnable(UINT msg, WPARAM wParam, LPARAM lParam) {
   return result;
 }
 
+// The face covers every pixel: no erase first, so a repaint does not flicker.
+LRESULT TXMButton::WmEraseBkgnd(UINT, WPARAM, LPARAM) { return 1; }
+
 void TXMButton::FontChanged() {
   Button::FontChanged();
   Invalidate();

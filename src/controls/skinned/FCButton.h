@@ -53,6 +53,7 @@ class TXMButton : public Button {
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
   LRESULT WmMouse(UINT msg, WPARAM wParam, LPARAM lParam) override;
   LRESULT WmEnable(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  LRESULT WmEraseBkgnd(UINT msg, WPARAM wParam, LPARAM lParam) override;
   LRESULT WmSetStyle(UINT msg, WPARAM wParam, LPARAM lParam);
   void FontChanged() override;
 
