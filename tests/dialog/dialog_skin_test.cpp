@@ -11,43 +11,14 @@
 #include "controls/skinned/SkinGlyph.h"
 #include "dialog/DialogColors.h"
 #include "dialog/Unit1.h"
+#include "support/DibSurface.h"
 #include "toolkit/SystemLook.h"
 
 using namespace nox;
 
 namespace {
 
-// A 32-bit memory surface of the given size, filled with a marker colour.
-class Surface {
- public:
-  Surface(int width, int height) : mDc(CreateCompatibleDC(nullptr)) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    mBitmap = CreateDIBSection(mDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    mOld = SelectObject(mDc, mBitmap);
-    const RECT all{0, 0, width, height};
-    HBRUSH marker = CreateSolidBrush(0x00FF00FF);
-    FillRect(mDc, &all, marker);
-    DeleteObject(marker);
-  }
-  ~Surface() {
-    SelectObject(mDc, mOld);
-    DeleteObject(mBitmap);
-    DeleteDC(mDc);
-  }
-  HDC Dc() const { return mDc; }
-  TColor At(int x, int y) const { return static_cast<TColor>(GetPixel(mDc, x, y)); }
-
- private:
-  HDC mDc;
-  HBITMAP mBitmap;
-  HGDIOBJ mOld;
-};
+using Surface = test::DibSurface;
 
 FixedSystemLook LookWithWindow(TColor window, TColor face = 0x00F0F0F0) {
   FixedSystemLook look;
@@ -60,7 +31,7 @@ FixedSystemLook LookWithWindow(TColor window, TColor face = 0x00F0F0F0) {
 TColor GaugeMiddle(TFormCVPluginDenoise& form, int x) {
   Surface s(346, 337);
   form.GauLog->PaintOn(s.Dc());
-  return s.At(form.GauLog->Left() + x, form.GauLog->Top() + form.GauLog->Height() / 2);
+  return s.Pixel(form.GauLog->Left() + x, form.GauLog->Top() + form.GauLog->Height() / 2);
 }
 
 TEST(DialogSkin, TheDarkRuleReadsTheGreenOfTheWindowColour) {
@@ -143,7 +114,7 @@ TEST(DialogSkin, HelpShowsItsBuiltInGlyphNotTheStoredPicture) {
       for (int x = 0; x < 16; ++x) {
         const TColor want = glyph[static_cast<size_t>(y * 16 + x)];
         if (want == 0x00FFFFFF) continue;  // the transparent white shows the face
-        EXPECT_EQ(s.At(left + x, top + y), want) << x << "," << y;
+        EXPECT_EQ(s.Pixel(left + x, top + y), want) << x << "," << y;
         ++compared;
       }
     EXPECT_GT(compared, 100);
