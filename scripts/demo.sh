@@ -8,13 +8,18 @@
 #   before.png / after.png    the same, stretched alike for viewing
 #   compare.png               a detail of both side by side at twice the size
 #   dialog.png                a screenshot of the host and the dialog after the run
+#   dialog-dark.png           the same run again with a dark window colour (dark scheme)
 #   pinoxfade-1.2.zip         the plug-in and its readme, as a user unpacks them
+# With DEMO_DOCS=1 it also puts the two dialog screenshots, cut to the dialog, into docs/
+# (the pictures the README shows).
 # and prints the noise level before and after.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
 out=${DEMO_OUT:-$root/demo-output}
 strength=${DEMO_STRENGTH:-100}
+# The part of the screen the README shows: the dialog, where the host puts it.
+DOCS_CROP="-crop 352x362+464+219"
 
 bash "$root/scripts/setup.sh"
 mkdir -p "$build"
@@ -25,7 +30,7 @@ native="$build/native/bin"
 win="$build/windows/bin"
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
-rm -f "$out"/{before,after}.{tif,png} "$out/dialog.png" "$out/compare.png"
+rm -f "$out"/{before,after}.{tif,png} "$out"/dialog{,-dark}.png "$out/compare.png" "$out/after-dark.tif"
 
 echo "== making a sample star field"
 "$native/starfield" "$out/before.tif" --width 1024 --height 768 --colour --seed 42
@@ -51,18 +56,52 @@ for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; do
 
 winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
 
+# The prefix's colour scheme: "dark" writes a dark window, face and text colours into the
+# user's registry (programs started after read them), "light" removes them again.
+scheme() {
+  local reg; reg=$(mktemp --suffix=.reg)
+  {
+    echo "REGEDIT4"; echo; echo '[HKEY_CURRENT_USER\Control Panel\Colors]'
+    local pair
+    for pair in "ButtonFace=43 43 43" "ButtonShadow=90 90 90" "Window=30 30 30" "WindowText=230 230 230" \
+                "GrayText=138 138 138" "ButtonText=230 230 230" "ButtonLight=60 60 60" \
+                "ButtonHilight=80 80 80" "ButtonDkShadow=16 16 16" "Scrollbar=60 60 60"; do
+      if [ "$1" = dark ]; then echo "\"${pair%%=*}\"=\"${pair#*=}\""; else echo "\"${pair%%=*}\"=-"; fi
+    done
+  } >"$reg"
+  /usr/lib/wine/wine64 regedit "$(winpath "$reg")" </dev/null >/dev/null 2>&1
+  /usr/lib/wine/wineserver -w
+  rm -f "$reg"
+}
+
+# One run through the host with the dialog on the screen; the screenshot is taken once
+# the result is written, while the host lingers.
+run() {  # result file, screenshot, log
+  /usr/lib/wine/wine64 "$host/hostsim.exe" --batch --show --linger 6000 \
+    --image "$(winpath "$out/before.tif")" --denoiser "$(winpath "$denoiser")\\" \
+    --strength "$strength" --out "$(winpath "$1")" >"$3" 2>&1 &
+  local host_pid=$!
+  for _ in $(seq 600); do [ -s "$1" ] && break; kill -0 "$host_pid" 2>/dev/null || break; sleep 0.2; done
+  sleep 1.5
+  import -display ":$display" -window root "$2" 2>/dev/null || true
+  local rc=0; wait "$host_pid" || rc=$?
+  /usr/lib/wine/wineserver -w
+  [ "$rc" -eq 0 ] && [ -s "$1" ] || { tr -d '\r' <"$3"; echo "demo: the run failed (exit $rc)"; return 1; }
+}
+
 echo "== denoising through hostsim, pinoxfade.dll and noxfade.exe (strength $strength)"
 log="$out/run.log"
-/usr/lib/wine/wine64 "$host/hostsim.exe" --batch --show --linger 6000 \
-  --image "$(winpath "$out/before.tif")" --denoiser "$(winpath "$denoiser")\\" \
-  --strength "$strength" --out "$(winpath "$out/after.tif")" >"$log" 2>&1 &
-host_pid=$!
-for _ in $(seq 600); do [ -s "$out/after.tif" ] && break; kill -0 "$host_pid" 2>/dev/null || break; sleep 0.2; done
-sleep 1.5
-import -display ":$display" -window root "$out/dialog.png" 2>/dev/null || true
-rc=0; wait "$host_pid" || rc=$?
+scheme light
+run "$out/after.tif" "$out/dialog.png" "$log"
 echo "-- the dialog's log:"; tr -d '\r' <"$log" | sed 's/^/   /'
-[ "$rc" -eq 0 ] && [ -s "$out/after.tif" ] || { echo "demo: the run failed (exit $rc)"; exit 1; }
+
+echo "== the same run in a dark colour scheme (dialog-dark.png)"
+scheme dark
+trap 'scheme light; cleanup' EXIT
+run "$out/after-dark.tif" "$out/dialog-dark.png" "$out/run-dark.log"
+scheme light
+trap cleanup EXIT
+rm -f "$out/after-dark.tif"
 
 before=$("$native/noiselevel" "$out/before.tif" | tail -n 1)
 after=$("$native/noiselevel" "$out/after.tif" | tail -n 1)
@@ -79,7 +118,12 @@ done
 "$im" \( "$out/before.png" -crop 256x192+384+288 +repage -scale 200% \) \
       \( "$out/after.png" -crop 256x192+384+288 +repage -scale 200% \) +append "$out/compare.png"
 
+if [ "${DEMO_DOCS:-0}" = 1 ]; then
+  echo "== the README's pictures of the dialog (docs/dialog.png, docs/dialog-dark.png)"
+  for f in dialog dialog-dark; do "$im" "$out/$f.png" $DOCS_CROP +repage "$root/docs/$f.png"; done
+fi
+
 echo "== noise level (sigma of the finest wavelet scale)"
 echo "before: $before"
 echo "after:  $after"
-echo "demo: done; see $out (before.png, after.png, compare.png, dialog.png, pinoxfade-1.2.zip)"
+echo "demo: done; see $out (before.png, after.png, compare.png, dialog.png, dialog-dark.png, pinoxfade-1.2.zip)"

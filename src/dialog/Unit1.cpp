@@ -7,6 +7,10 @@
 #include <vector>
 
 #include "controls/numeric/NumericText.h"
+#include "controls/skinned/SkinColor.h"
+#include "dialog/DialogColors.h"
+#include "controls/skinned/SkinGlyph.h"
+#include "toolkit/SystemLook.h"
 #include "dialog/ControlIds.h"
 #include "plugin/PluginModule.h"
 #include "settings/LibAutosave.h"
@@ -19,6 +23,11 @@ namespace {
 constexpr double kStrengthMin = 5;
 constexpr double kStrengthMax = 100;
 constexpr double kStrengthError = 80;
+constexpr double kStrengthStep = 5;
+// The gauge's blue: its design value until the first show, then the shown one (darkened
+// on a dark window colour).
+constexpr TColor kGaugeDesignForeColor = 0x00E0A080;
+constexpr TColor kGaugeForeColor = 0x00E8A080;
 constexpr int kTagSaved = 12345;  // the settings store keeps controls with this tag
 
 const wchar_t* const kInitialLog[] = {
@@ -32,12 +41,6 @@ const wchar_t* const kInitialLog[] = {
     L"can be also ensured by the command: Arithmetic / Scale /",
     L"Transfer function, with Normalization = 65535.",
 };
-
-wchar_t UserDecimalSeparator() {
-  wchar_t buf[8] = {};
-  if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buf, 8) > 1) return buf[0];
-  return L'.';
-}
 
 // The text of a wide-character API that reports the size it needs when the buffer is
 // too small (GetTempPathW, GetModuleFileNameW through the helper below).
@@ -63,6 +66,7 @@ bool LinkTargetOpens(const std::wstring& path) {
 }  // namespace
 
 // ---- routines
+
 
 std::wstring AddTrailingBackslash(const std::wstring& path) {
   if (path.empty() || path.back() == L'\\') return path;
@@ -158,33 +162,36 @@ TFormCVPluginDenoise::TFormCVPluginDenoise() : Form(nullptr, kDialogClassName, t
   Label1->SetBounds(8, 6, 149, 13);
   Label1->SetCaption(L"Noxfade 1.2 installation folder");
 
-  GauLog = new ProgressBar(this, this);
+  GauLog = new TMyGauge(this, this);
   GauLog->SetName(L"GauLog");
   GauLog->SetBounds(8, 50, 329, 22);
-  GauLog->SetControlId(IdGauLog);
-  GauLog->SetRange(0, 100);
+  GauLog->SetMaxValue(100);
   GauLog->SetProgress(0);
+  GauLog->SetColor(kClBtnFace);
+  GauLog->SetParentColor(false);
+  GauLog->SetForeColor(kGaugeDesignForeColor);
+  GauLog->SetForeIncrColor(0x00202020);
 
   Label2 = new Label(this, this);
   Label2->SetName(L"Label2");
   Label2->SetBounds(7, 311, 42, 13);
   Label2->SetCaption(L"Strength");
 
-  MemoLog = new Memo(this, this);
+  MemoLog = new skin::TMemo(this, this);  // read-only, vertical scroll bar, no word wrap
   MemoLog->SetName(L"MemoLog");
   MemoLog->SetBounds(8, 80, 329, 217);
   MemoLog->SetControlId(IdMemoLog);
   MemoLog->SetTabOrder(3);
   MemoLog->SetLines(std::vector<std::wstring>(std::begin(kInitialLog), std::end(kInitialLog)));
 
-  EdFolder = new Edit(this, this);
+  EdFolder = new skin::TEdit(this, this);
   EdFolder->SetName(L"EdFolder");
   EdFolder->SetBounds(8, 21, 281, 21);
   EdFolder->SetControlId(IdEdFolder);
   EdFolder->SetTabOrder(1);
   EdFolder->SetTag(kTagSaved);
 
-  ButStart = new Button(this, this);
+  ButStart = new TXMButton(this, this);
   ButStart->SetName(L"ButStart");
   ButStart->SetBounds(260, 303, 78, 29);
   ButStart->SetControlId(IdButStart);
@@ -192,7 +199,7 @@ TFormCVPluginDenoise::TFormCVPluginDenoise() : Form(nullptr, kDialogClassName, t
   ButStart->SetCaption(L"Start");
   ButStart->OnClick = [this] { StartClicked(); };
 
-  ButDir = new Button(this, this);
+  ButDir = new TXMButton(this, this);
   ButDir->SetName(L"ButDir");
   ButDir->SetBounds(294, 19, 43, 24);
   ButDir->SetControlId(IdButDir);
@@ -208,29 +215,45 @@ TFormCVPluginDenoise::TFormCVPluginDenoise() : Form(nullptr, kDialogClassName, t
   CBTestImage->SetText(L"_Test imagemode_");
   CBTestImage->SetVisible(false);
 
-  ButHelp = new Button(this, this);
+  ButHelp = new TXMButton(this, this);
   ButHelp->SetName(L"ButHelp");
   ButHelp->SetBounds(217, 303, 37, 29);
   ButHelp->SetControlId(IdButHelp);
   ButHelp->SetTabOrder(5);
+  {
+    // The stored picture, then the icon name, then the built-in kind: the first paint
+    // loads the built-in help glyph over the stored picture, which is never seen.
+    nox::Bitmap stored;
+    LoadGlyph16(stored, OkGlyph());
+    ButHelp->SetBitmap(&stored);
+    ButHelp->SetIconName(L"01_Help");
+    ButHelp->SetBitmapKind(bkHelp);
+  }
   ButHelp->OnClick = [this] { ButHelpClick(); };
 
-  CBScale8bit = new CheckBox(this, this);
+  CBScale8bit = new TMyChkBox(this, this);
   CBScale8bit->SetName(L"CBScale8bit");
   CBScale8bit->SetBounds(118, 310, 86, 17);
   CBScale8bit->SetControlId(IdCBScale8bit);
   CBScale8bit->SetTabOrder(6);
   CBScale8bit->SetTag(kTagSaved);
-  CBScale8bit->SetText(L"Image is 8 bit");
+  CBScale8bit->SetCaption(L"Image is 8 bit");
+  CBScale8bit->SetAlignment(taLeftJustify);
+  CBScale8bit->SetTabStop(true);
+  CBScale8bit->SetChecked(false);
 
-  EdStrength = new Edit(this, this);
+  EdStrength = new skin::TNumEdit(this, this);
   EdStrength->SetName(L"EdStrength");
   EdStrength->SetBounds(53, 308, 52, 22);
   EdStrength->SetControlId(IdEdStrength);
   EdStrength->SetTabOrder(7);
   EdStrength->SetTag(kTagSaved);
-  EdStrength->SetText(L"80");
-  EdStrength->CharFilter = [](wchar_t ch) { return IsAcceptedNumericChar(ch, true); };
+  EdStrength->SetAlwaysInteger(true);
+  EdStrength->SetIncrement(kStrengthStep);
+  EdStrength->SetMaxValue(kStrengthMax);
+  EdStrength->SetMinValue(kStrengthMin);
+  EdStrength->SetErrValue(kStrengthError);
+  EdStrength->SetValue(kStrengthError);
 
   OnCreate = [this] { FormCreate(); };
   OnShow = [this] { FormShow(); };
@@ -244,12 +267,16 @@ void TFormCVPluginDenoise::FormCreate() {
   if (ConfigFolder.empty()) ConfigFolder = FindConfigFolder(L"CelvantaDemo");
   if (ConfigFolder.empty()) ConfigFolder = TempFolder;
   RestoreSettings();
+  GauLog->SetBackShade(0x202020);  // the unfilled part 32 levels darker than the background
 }
 
-// Runs each time the dialog becomes visible, and at the start and end of a run. The
-// plain controls take the system's colours as they paint, so applying the colours is
-// repainting the dialog.
+// Runs each time the dialog becomes visible, and at the start and end of a run: the
+// gauge takes the current button face and its blue, darkened on a dark scheme; the other
+// controls take the system's colours as they paint, so the rest is a repaint.
 void TFormCVPluginDenoise::FormShow() {
+  GauLog->SetColor(SystemColor(kClBtnFace));
+  GauLog->SetBackColor(SystemColor(kClBtnFace));
+  GauLog->SetForeColor(DarkenIfDark(kGaugeForeColor, 0x00484848));
   if (Handle()) RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
@@ -401,15 +428,8 @@ bool TFormCVPluginDenoise::StartEnabled() const {
   return ButStart->Handle() ? IsWindowEnabled(ButStart->Handle()) != FALSE : ButStart->Enabled();
 }
 
-double TFormCVPluginDenoise::StrengthValue() const {
-  return NumericValue(EdStrength->Text(), kStrengthError, kStrengthMin, kStrengthMax,
-                      UserDecimalSeparator());
-}
-
-int64_t TFormCVPluginDenoise::StrengthIntegerValue() const {
-  return RoundedIntegerValue(StrengthValue());
-}
-
+double TFormCVPluginDenoise::StrengthValue() const { return EdStrength->Value(); }
+int64_t TFormCVPluginDenoise::StrengthIntegerValue() const { return EdStrength->IntegerValue(); }
 bool TFormCVPluginDenoise::Scale8bit() const { return CBScale8bit->Checked(); }
 bool TFormCVPluginDenoise::TestImageMode() const { return CBTestImage->Checked(); }
 std::wstring TFormCVPluginDenoise::FolderText() const { return EdFolder->Text(); }

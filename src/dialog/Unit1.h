@@ -8,6 +8,10 @@
 #include <cstdint>
 #include <string>
 
+#include "controls/numeric/LibSkin.h"
+#include "controls/skinned/FCButton.h"
+#include "controls/skinned/FCCheck.h"
+#include "controls/skinned/FCGauge.h"
 #include "dialog/DenoiserRunner.h"
 #include "plugin/HostProtocol.h"
 #include "toolkit/Form.h"
@@ -21,16 +25,16 @@ class TFormCVPluginDenoise : public Form {
 
   // Controls, in creation order.
   Label* Label1 = nullptr;
-  ProgressBar* GauLog = nullptr;
+  TMyGauge* GauLog = nullptr;
   Label* Label2 = nullptr;
-  Memo* MemoLog = nullptr;
-  Edit* EdFolder = nullptr;
-  Button* ButStart = nullptr;
-  Button* ButDir = nullptr;
+  skin::TMemo* MemoLog = nullptr;
+  skin::TEdit* EdFolder = nullptr;
+  TXMButton* ButStart = nullptr;
+  TXMButton* ButDir = nullptr;
   CheckBox* CBTestImage = nullptr;
-  Button* ButHelp = nullptr;
-  CheckBox* CBScale8bit = nullptr;
-  Edit* EdStrength = nullptr;
+  TXMButton* ButHelp = nullptr;
+  TMyChkBox* CBScale8bit = nullptr;
+  skin::TNumEdit* EdStrength = nullptr;
 
   std::wstring ConfigFolder;  // folder of the settings file, ending in a backslash
   std::wstring TempFolder;    // the system's temporary folder, ending in a backslash, or empty

@@ -134,9 +134,8 @@ TEST_F(PluginTest, EveryControlAtItsPlaceWithItsTextAndTabOrder) {
       {IdButDir, 294, 19, 43, 24, L"Button", L"...", true},
       {IdCBTestImage, 171, 2, 117, 17, L"Button", L"_Test imagemode_", false},
       {IdButHelp, 217, 303, 37, 29, L"Button", L"", true},
-      {IdCBScale8bit, 118, 310, 86, 17, L"Button", L"Image is 8 bit", true},
+      {IdCBScale8bit, 118, 310, 86, 17, L"TNoxCheckControl", L"Image is 8 bit", true},
       {IdEdStrength, 53, 308, 52, 22, L"Edit", L"80", true},
-      {IdGauLog, 8, 50, 329, 22, nullptr, L"", true},
       {IdMemoLog, 8, 80, 329, 217, L"Edit", nullptr, true},
   };
   for (const Expect& e : expected) {
@@ -383,6 +382,58 @@ TEST_F(PluginTest, KeyboardNavigationAndTheStrengthFilter) {
   for (wchar_t ch : std::wstring(L"7a.,e+5-"))
     SendMessageW(strength, WM_CHAR, ch, 0);
   EXPECT_EQ(TestHost::Text(strength), L"7+5-");
+}
+
+// The strength field steps by 5 within 5..100 from the arrow keys and its spin button,
+// reading an unusable text as 80; the 8-bit box toggles from the space bar, a click and
+// BM_CLICK, and a press released outside it changes nothing.
+TEST_F(PluginTest, TheStrengthFieldAndTheEightBitBoxFromOutside) {
+  Start();
+  HWND dlg = TestHost::Dialog();
+  HWND strength = GetDlgItem(dlg, IdEdStrength);
+  HWND spin = GetWindow(strength, GW_CHILD);
+  ASSERT_NE(spin, nullptr);
+  RECT spinRect{};
+  GetClientRect(spin, &spinRect);
+  const struct {
+    const wchar_t* text;
+    const char* how;  // "up"/"down": arrow key; "spin+"/"spin-": the spin button's halves
+    const wchar_t* after;
+  } steps[] = {
+      {L"80", "up", L"85"},     {L"80", "down", L"75"},   {L"98", "up", L"100"},   {L"250", "up", L"100"},
+      {L"7", "down", L"5"},     {L"3", "up", L"10"},      {L"abc", "up", L"85"},   {L"", "down", L"75"},
+      {L"50", "spin+", L"55"},  {L"50", "spin-", L"45"}, {L"100", "spin+", L"100"},
+  };
+  for (const auto& c : steps) {
+    SCOPED_TRACE(std::string(c.how) + " from " + std::to_string(std::wstring(c.text).size()) + " chars");
+    SetWindowTextW(strength, c.text);
+    const std::string how = c.how;
+    if (how == "up" || how == "down") {
+      SendMessageW(strength, WM_KEYDOWN, how == "up" ? VK_UP : VK_DOWN, 0);
+    } else {
+      const int x = how == "spin+" ? spinRect.right - 3 : 3;
+      SendMessageW(spin, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 4));
+      SendMessageW(spin, WM_LBUTTONUP, 0, MAKELPARAM(x, 4));
+    }
+    EXPECT_EQ(TestHost::Text(strength), c.after);
+  }
+
+  HWND box = GetDlgItem(dlg, IdCBScale8bit);
+  auto checked = [box] { return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; };
+  ASSERT_FALSE(checked());
+  SendMessageW(box, WM_CHAR, L' ', 0);
+  EXPECT_TRUE(checked()) << "space";
+  SendMessageW(box, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 8));
+  SendMessageW(box, WM_LBUTTONUP, 0, MAKELPARAM(5, 8));
+  EXPECT_FALSE(checked()) << "click";
+  SendMessageW(box, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 8));
+  SendMessageW(box, WM_LBUTTONUP, 0, MAKELPARAM(400, 8));
+  EXPECT_FALSE(checked()) << "released outside";
+  SendMessageW(box, BM_CLICK, 0, 0);
+  EXPECT_TRUE(checked()) << "BM_CLICK";
+  SendMessageW(box, BM_SETCHECK, BST_UNCHECKED, 0);
+  EXPECT_FALSE(checked()) << "BM_SETCHECK";
+  EXPECT_EQ(GetWindowLongPtrW(box, GWL_STYLE) & WS_TABSTOP, WS_TABSTOP);
 }
 
 TEST_F(PluginTest, HelpReportsAMissingReadmeAndOpensAPresentOne) {

@@ -6,6 +6,7 @@
 namespace nox {
 
 bool PaintWindowFrame(HWND hwnd) {
+  if (!hwnd) return false;  // GetWindowDC(NULL) would be the whole screen's
   HDC dc = GetWindowDC(hwnd);
   if (!dc) return false;
   RECT window;

@@ -12,8 +12,8 @@
 namespace nox {
 
 // Paints the flat frame over the window's outer two pixels: the window's device context
-// with the client area excluded. False, and nothing painted, when no device context is
-// to be had.
+// with the client area excluded. False, and nothing painted, without a window or when no
+// device context is to be had.
 bool PaintWindowFrame(HWND hwnd);
 
 namespace skin {

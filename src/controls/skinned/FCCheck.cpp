@@ -50,6 +50,29 @@ void TMyCheckControl::Paint(Canvas& canvas) {
   PaintCheck(canvas, size.Width, size.Height, look);
 }
 
+LRESULT TMyCheckControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == BM_GETCHECK || msg == BM_SETCHECK || msg == BM_CLICK) return WmButtonMessage(msg, wParam, lParam);
+  if (msg == WM_GETFONT) return WmGetFont(msg, wParam, lParam);
+  return CustomControl::WndProc(msg, wParam, lParam);
+}
+
+// The font the caption is painted in (the form's, unless the control has its own).
+LRESULT TMyCheckControl::WmGetFont(UINT, WPARAM, LPARAM) {
+  const nox::Font* f = Font();
+  return reinterpret_cast<LRESULT>(f ? f->Handle() : nullptr);
+}
+
+// The system check box's messages: the state read and set, and a click as the user's.
+LRESULT TMyCheckControl::WmButtonMessage(UINT msg, WPARAM wParam, LPARAM) {
+  if (msg == BM_GETCHECK) return mChecked ? BST_CHECKED : BST_UNCHECKED;
+  if (msg == BM_SETCHECK) {
+    SetChecked(wParam == BST_CHECKED);
+    return 0;
+  }
+  if (Enabled()) UserClick();
+  return 0;
+}
+
 LRESULT TMyCheckControl::WmMouse(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_LBUTTONDOWN:

@@ -2,6 +2,8 @@
 // the look). Windowed, focusable, reached with Tab; a left-button press and release inside
 // the control clicks it, the space bar too. OnClick is raised exactly once per change.
 // Radio buttons of one parent form a group: checking one unchecks the others.
+// Other programs reach the state as a system check box's: BM_GETCHECK, BM_SETCHECK (as
+// Checked from code) and BM_CLICK (as the user's click); WM_GETFONT gives the caption's font.
 #pragma once
 
 #include <functional>
@@ -9,14 +11,19 @@
 
 #include "controls/skinned/CheckPaint.h"
 #include "toolkit/Control.h"
+#include "toolkit/ValueControls.h"
 
 namespace nox {
 
 enum TLeftRight { taLeftJustify, taRightJustify };
 enum TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };
 
-class TMyCheckControl : public CustomControl {
+class TMyCheckControl : public CustomControl, public CheckValueControl {
  public:
+  // The settings store's view: Checked.
+  bool ValueChecked() const override { return Checked(); }
+  void SetValueChecked(bool checked) override { SetChecked(checked); }
+
   std::function<void()> OnClick;
   // Sees every typed character first and may change it (0 swallows it).
   std::function<void(wchar_t& key)> OnKeyPress;
@@ -52,6 +59,9 @@ class TMyCheckControl : public CustomControl {
   void TakeFocus();
 
   void Paint(Canvas& canvas) override;
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  LRESULT WmButtonMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT WmGetFont(UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT WmMouse(UINT msg, WPARAM wParam, LPARAM lParam) override;
   LRESULT WmCaptureChanged(UINT msg, WPARAM wParam, LPARAM lParam) override;
   LRESULT WmCancelMode(UINT msg, WPARAM wParam, LPARAM lParam) override;
