@@ -16,8 +16,8 @@ Columns:
                 within 1%
   time          wall-clock seconds, median of the repeats
 
-usage (through scripts/denoise-quality.sh): denoise_quality.py --bin build/native/bin --work DIR [--repeats N] [--field SPEC ...]
-where SPEC is colour:SEED or mono:SEED (default: colour:7 mono:7 mono:11).
+usage (through scripts/denoise-quality.sh): denoise_quality.py --bin build/native/bin --work DIR [--repeats N] [--field KIND:SEED ...]
+where KIND is colour or mono (default: colour:7 mono:7 mono:11).
 """
 import argparse
 import os
@@ -153,8 +153,8 @@ def main():
     os.makedirs(args.work, exist_ok=True)
 
     verdicts = []
-    for spec in fields:
-        kind, seed = spec.split(":")
+    for field in fields:
+        kind, seed = field.split(":")
         stem = make_field(args.bin, args.work, kind, int(seed))
         noisy, truth = read(stem + "-noisy.tif"), read(stem + "-truth.tif")
         sky = read(stem + "-sky.tif")
@@ -198,14 +198,14 @@ def main():
             print(f"| {name} | {rmse:.2f} | {specks} | {median:.4f}, {within:.0%} | {shown} |")
         print(f"noxfade times: {' '.join(f'{t:.2f}' for t in nox_times)}; "
               f"non-local means times: {' '.join(f'{t:.2f}' for t in nlm_times)}")
-        verdicts.append((spec, scores[1], scores[3]))
+        verdicts.append((field, scores[1], scores[3]))
 
     print("\nnoxfade against non-local means (lower RMSE, no more dark specks, no slower; "
           "star flux within 1%):")
-    for spec, (rmse, specks, seconds, flux), (peer_rmse, peer_specks, peer_seconds, _) in verdicts:
+    for field, (rmse, specks, seconds, flux), (peer_rmse, peer_specks, peer_seconds, _) in verdicts:
         ok = rmse < peer_rmse and specks <= peer_specks and seconds <= peer_seconds
         ok = ok and abs(flux - 1.0) <= 0.01
-        print(f"  {spec}: RMSE {rmse:.2f} vs {peer_rmse:.2f}, specks {specks} vs {peer_specks}, "
+        print(f"  {field}: RMSE {rmse:.2f} vs {peer_rmse:.2f}, specks {specks} vs {peer_specks}, "
               f"time {seconds:.2f} vs {peer_seconds:.2f} s, flux {flux:.4f}: "
               f"{'better' if ok else 'NOT better'}")
     return 0
