@@ -77,7 +77,11 @@ void TFormCVPluginDenoise::ButStartClick() {
   const nox::HostCallback host = HostCallback();
   if (!host) return;  // pi_initialize has not run: there is no host to ask
 
+  // The host may finalize (and free) the plug-in from inside any of its calls and from
+  // inside the denoiser's run; from then on it is called no more and its planes are not
+  // touched again.
   const ImageHandle image = host(CmdGetCurrentImage, kCurrentImageQuery, 0, 0);
+  if (Abandoned()) return;
   if (image == 0) {
     ClearLog();
     AppendLog(kMsgNoImage);
@@ -88,6 +92,7 @@ void TFormCVPluginDenoise::ButStartClick() {
   int32_t height = 0;
   host(CmdGetImageSize, image, Address(&width), Address(&height));
   const Planes planes = GetPlanes(host, CmdGetPlane, image);
+  if (Abandoned()) return;
   float* const first = planes.first;
   float* const second = planes.second;
   float* const third = planes.third;
@@ -133,8 +138,10 @@ void TFormCVPluginDenoise::ButStartClick() {
   SetStartEnabled(false);
   const DenoiserRunResult run = RunDenoiser();
   SetStartEnabled(true);
+  if (Abandoned()) return;  // the denoiser was stopped; the temporary files go with `cleanup`
 
   host(CmdSaveUndo, image, 0, 0);
+  if (Abandoned()) return;
 
   // The result is used only when the denoiser ran to its end; ReadResultImage refuses a
   // missing, unreadable or mis-sized file and then leaves the planes as they were.
@@ -150,9 +157,11 @@ void TFormCVPluginDenoise::ButStartClick() {
   }
 
   const int64_t version = host(CmdGetHostVersion, 0, 0, 0);
+  if (Abandoned()) return;
   const int32_t strength = static_cast<int32_t>(StrengthIntegerValue());
   if (resultRead && ShouldBlend(version, strength)) {
     const Planes undo = GetPlanes(host, CmdGetUndoPlane, image);
+    if (Abandoned()) return;
     const BlendWeights weights = StrengthWeights(StrengthValue());
     if (undo.first) BlendPlane(first, undo.first, samples, weights);
     if (colour && undo.second && undo.third) {

@@ -12,7 +12,6 @@
 #include "controls/skinned/SkinGlyph.h"
 #include "toolkit/SystemLook.h"
 #include "dialog/ControlIds.h"
-#include "plugin/PluginModule.h"
 #include "settings/LibAutosave.h"
 #include "toolkit/Application.h"
 
@@ -29,6 +28,8 @@ constexpr double kStrengthStep = 5;
 constexpr TColor kGaugeDesignForeColor = 0x00E0A080;
 constexpr TColor kGaugeForeColor = 0x00E8A080;
 constexpr int kTagSaved = 12345;  // the settings store keeps controls with this tag
+
+nox::HostCallback gHostCallback = nullptr;
 
 const wchar_t* const kInitialLog[] = {
     L"Noxfade plugin, version 1.2.",
@@ -290,7 +291,9 @@ void TFormCVPluginDenoise::RestoreSettings() {
   TAutosaver* store = Autosaver();
   if (!store) return;
   try {
-    store->LoadFile(SettingsFile());
+    // A file that cannot be read gives the design values, never an earlier dialog's lines
+    // (the module may have stayed mapped through the host's unloading and loading it).
+    if (!store->LoadFile(SettingsFile())) store->LoadBytes(std::string_view());
     store->RestoreForm(*this);
   } catch (...) {
     // the dialog works with whatever was restored
@@ -298,16 +301,30 @@ void TFormCVPluginDenoise::RestoreSettings() {
 }
 
 // The settings store captures the tagged controls and writes SettingsFile(). An empty
-// folder is never saved over a stored one. A failure is not reported, and nothing
-// escapes: this runs while the dialog is destroyed.
+// folder is never saved over a stored one. Once the window is gone (the host destroyed
+// its own window first) the values captured as it went are written. A failure is not
+// reported, and nothing escapes: this runs while the dialog is destroyed.
 void TFormCVPluginDenoise::SaveSettings() {
   try {
     TAutosaver* store = Autosaver();
-    if (!store || EdFolder->Text().empty()) return;
-    store->CaptureForm(*this);
+    if (!store) return;
+    if (Handle()) {
+      if (EdFolder->Text().empty()) return;
+      store->CaptureForm(*this);
+    } else if (!FCapturedAtDestroy) {
+      return;
+    }
     store->SaveFile(SettingsFile());
   } catch (...) {
   }
+}
+
+// The controls still have their windows here; afterwards they read as empty.
+void TFormCVPluginDenoise::WindowDestroying() {
+  TAutosaver* store = Autosaver();
+  if (!store || EdFolder->Text().empty()) return;
+  store->CaptureForm(*this);
+  FCapturedAtDestroy = true;
 }
 
 void TFormCVPluginDenoise::ButDirClick() {
@@ -359,14 +376,14 @@ bool TFormCVPluginDenoise::Busy() const { return FRunning || !StartEnabled(); }
 
 // Start's click. A click while busy does nothing. FRunning covers the whole of
 // ButStartClick; a release asked for meanwhile is carried out once the run has ended.
+// The run dispatches messages, inside which the host may free the module: it stays
+// mapped from here on.
 void TFormCVPluginDenoise::StartClicked() {
-  if (Busy()) return;
+  if (Busy() || Abandoned()) return;
+  Application::Instance().PinModule();
   struct RunGuard {
     TFormCVPluginDenoise* form;
-    ~RunGuard() {
-      form->FRunning = false;
-      if (form->ReleasePending()) form->Release();  // posted: carried out after this returns
-    }
+    ~RunGuard() { form->FRunning = false; }
   } guard{this};
   FRunning = true;
   FStopRequest = StopRequest::None;
@@ -433,7 +450,8 @@ int64_t TFormCVPluginDenoise::StrengthIntegerValue() const { return EdStrength->
 bool TFormCVPluginDenoise::Scale8bit() const { return CBScale8bit->Checked(); }
 bool TFormCVPluginDenoise::TestImageMode() const { return CBTestImage->Checked(); }
 std::wstring TFormCVPluginDenoise::FolderText() const { return EdFolder->Text(); }
-nox::HostCallback TFormCVPluginDenoise::HostCallback() const { return plugin::Callback(); }
+nox::HostCallback TFormCVPluginDenoise::HostCallback() const { return gHostCallback; }
+void TFormCVPluginDenoise::SetHostCallback(nox::HostCallback callback) { gHostCallback = callback; }
 
 int TFormCVPluginDenoise::ScreenLeft() const {
   RECT r{};

@@ -13,7 +13,7 @@
 #include "controls/skinned/FCCheck.h"
 #include "controls/skinned/FCGauge.h"
 #include "dialog/DenoiserRunner.h"
-#include "plugin/HostProtocol.h"
+#include "host/HostProtocol.h"
 #include "toolkit/Form.h"
 #include "toolkit/StdControls.h"
 
@@ -68,6 +68,8 @@ class TFormCVPluginDenoise : public Form {
   bool Scale8bit() const;
   std::wstring FolderText() const;
   nox::HostCallback HostCallback() const;
+  // The host's callback for every dialog's runs, from the module's last initialisation.
+  static void SetHostCallback(nox::HostCallback callback);
   int ScreenLeft() const;
   int ScreenTop() const;
 
@@ -76,15 +78,19 @@ class TFormCVPluginDenoise : public Form {
 
   // A run is in progress: ButStartClick is executing.
   bool Running() const { return FRunning; }
-  // What the user has confirmed, with Escape, during the run.
-  StopRequest StopRequested() const { return FStopRequest; }
+  // What the user has confirmed, with Escape, during the run; a stop once abandoned.
+  StopRequest StopRequested() const { return Abandoned() ? StopRequest::StopDenoiser : FStopRequest; }
   // The runner says that the denoiser's own process has ended (its output is still open).
   void DenoiserExited() { FDenoiserExited = true; }
   // Busy: running, or Start disabled. Answer of PLUGIN_CMD_QUERY_BUSY.
   bool Busy() const;
+  // The host has finalized the plug-in, or destroyed the dialog's window with its own: a
+  // run in progress ends as a stop and calls the host no more (it may be unloading us).
+  bool Abandoned() const { return ReleasePending() || !Handle(); }
 
  protected:
   bool CanReleaseNow() const override { return !FRunning; }
+  void WindowDestroying() override;
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
@@ -95,6 +101,8 @@ class TFormCVPluginDenoise : public Form {
   bool FRunning = false;
   StopRequest FStopRequest = StopRequest::None;
   bool FDenoiserExited = false;
+  // The marked controls' values were captured as the window went, with a folder set.
+  bool FCapturedAtDestroy = false;
 };
 
 // Routines of the dialog.

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cwchar>
 
-#include "plugin/HostProtocol.h"
+#include "host/HostProtocol.h"
 
 namespace nox {
 

@@ -20,6 +20,7 @@ bool gReleased = false;  // Finalize asked for the release of gDialog
 
 int32_t Initialize(HostCallback callback, char* nameBuffer, char* descriptionBuffer, HWND hostWindow) {
   gCallback = callback;
+  TFormCVPluginDenoise::SetHostCallback(callback);
   std::memcpy(nameBuffer, kPluginName, sizeof(kPluginName));
   std::memcpy(descriptionBuffer, kPluginDescription, sizeof(kPluginDescription));
   Application::Instance().SetOwnerWindow(hostWindow);
@@ -32,8 +33,9 @@ void Activate() {
   if (gReleased) return;  // released and not initialised again: never show it
   Application& app = Application::Instance();
   if (gDialog && app.IsLive(gDialog) && !gDialog->Handle()) {
-    // Its window went with its owner (the host destroyed its window): start afresh.
-    gDialog->Free();
+    // Its window went with its owner (the host destroyed its window): start afresh. The
+    // old one goes once nothing of it is in use (a run may still be unwinding).
+    gDialog->Release();
     gDialog = nullptr;
   }
   if (!gDialog || !app.IsLive(gDialog)) gDialog = new TFormCVPluginDenoise();
@@ -43,9 +45,13 @@ void Activate() {
 void Finalize() {
   if (!gDialog || gReleased) return;
   gReleased = true;
+  // Whatever earlier runs' denoisers left running ends with the plug-in's use: a host
+  // that frees a module pinned by one of its loops unloads nothing.
+  EndLeftoverDenoiserProcesses();
   if (!Application::Instance().IsLive(gDialog)) return;
   // A host may exit right after this call without handing us another message: the
-  // settings are written now, and again when the release destroys the dialog.
+  // settings are written now, and again when the release destroys the dialog. A run in
+  // progress ends as a stop.
   gDialog->SaveSettings();
   gDialog->Release();
 }
@@ -60,6 +66,7 @@ void Unload() {
   gDialog = nullptr;
   gReleased = false;
   gCallback = nullptr;
+  TFormCVPluginDenoise::SetHostCallback(nullptr);
 }
 
 HostCallback Callback() { return gCallback; }

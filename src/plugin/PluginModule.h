@@ -9,8 +9,11 @@
 //    After Finalize, and until the next Initialize, Activate shows nothing and creates
 //    nothing: the released dialog is never shown again.
 //  - Finalize writes the dialog's settings at once (the host may exit without handing
-//    us another message) and asks for the dialog's deferred release; during a run, a
-//    message box or the folder browser the release waits until they have ended.
+//    us another message), ends what earlier runs' denoisers left running and asks for the
+//    dialog's deferred release; a run in progress ends as a stop, and the release waits
+//    until no code of ours is on the stack (a run, a message box, the folder browser, a
+//    system loop). The host may free the module right after: a loop of ours that was
+//    ever entered has pinned it, so nothing on the stack is unmapped.
 //  - Load (the module being loaded) creates the settings store; Unload destroys it last.
 //  - Unload (the module being freed with FreeLibrary) destroys every dialog still alive,
 //    removes the keyboard hook, unregisters our window classes and ends the processes
@@ -22,7 +25,7 @@
 
 #include <cstdint>
 
-#include "plugin/HostProtocol.h"
+#include "host/HostProtocol.h"
 
 namespace nox {
 

@@ -5,13 +5,15 @@
 // (the dialog's window procedure decides; see Unit1.cpp).
 #include <windows.h>
 
-#include "plugin/HostProtocol.h"
+#include "host/HostProtocol.h"
 #include "plugin/PluginModule.h"
+#include "toolkit/Application.h"
 
 extern "C" {
 
 int32_t pi_initialize(nox::HostCallback callback, char* nameBuffer, char* descriptionBuffer,
                       void* hostWindow) {
+  nox::EntryScope entry;
   try {
     return nox::plugin::Initialize(callback, nameBuffer, descriptionBuffer, static_cast<HWND>(hostWindow));
   } catch (...) {
@@ -20,6 +22,7 @@ int32_t pi_initialize(nox::HostCallback callback, char* nameBuffer, char* descri
 }
 
 void pi_activate() {
+  nox::EntryScope entry;
   try {
     nox::plugin::Activate();
   } catch (...) {
@@ -27,6 +30,7 @@ void pi_activate() {
 }
 
 void pi_finalize() {
+  nox::EntryScope entry;
   try {
     nox::plugin::Finalize();
   } catch (...) {

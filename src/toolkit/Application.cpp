@@ -67,6 +67,7 @@ bool Application::FilterKeyboard(MSG& msg) {
 
 LRESULT CALLBACK Application::GetMessageHook(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HC_ACTION && wParam == PM_REMOVE) {
+    EntryScope entry;
     try {
       MSG* msg = reinterpret_cast<MSG*>(lParam);
       if (Instance().FilterKeyboard(*msg)) {
@@ -86,11 +87,55 @@ void Application::ProcessMessages() {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
-      PostQuitMessage(static_cast<int>(msg.wParam));  // leave it for the host's loop
-      break;
+      // Posted again when our code has returned to the host. Posting it now would wake
+      // the caller's wait at once, again and again, for as long as it waits.
+      mQuitKept = true;
+      mQuitCode = static_cast<int>(msg.wParam);
+      continue;
     }
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
+  }
+  if (mEntryDepth == 0) CarryOutDeferred();
+}
+
+void Application::PinModule() {
+  if (mPinned) return;
+  HMODULE module = nullptr;
+  mPinned = GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                               reinterpret_cast<LPCWSTR>(&Application::Instance), &module) != FALSE;
+}
+
+void Application::CarryOutDeferred() {
+  if (mEntryDepth > 0 || mCarryingOut) return;
+  // Freeing a form sends it messages, which open and close scopes of their own.
+  mCarryingOut = true;
+  for (bool freed = true; freed;) {
+    freed = false;
+    for (Form* form : mForms) {
+      if (form->ReleaseDue() && !form->mFreeing && form->CanReleaseNow()) {
+        form->Free();  // removes itself from mForms
+        freed = true;
+        break;
+      }
+    }
+  }
+  mCarryingOut = false;
+  if (mQuitKept) {
+    mQuitKept = false;
+    PostQuitMessage(mQuitCode);
+  }
+}
+
+EntryScope::EntryScope() noexcept { ++Application::Instance().mEntryDepth; }
+
+EntryScope::~EntryScope() {
+  Application& app = Application::Instance();
+  if (--app.mEntryDepth > 0) return;
+  try {
+    app.CarryOutDeferred();
+  } catch (...) {
+    // nothing may leave an entry point of the module
   }
 }
 
@@ -123,7 +168,9 @@ ModalLoop::ModalLoop(HWND owner) {
       },
       reinterpret_cast<LPARAM>(&search));
   for (HWND hwnd : mDisabled) EnableWindow(hwnd, FALSE);
-  ++Application::Instance().mModalDepth;
+  Application& app = Application::Instance();
+  app.PinModule();
+  ++app.mModalDepth;
 }
 
 ModalLoop::~ModalLoop() {
@@ -131,10 +178,8 @@ ModalLoop::~ModalLoop() {
   for (auto it = mDisabled.rbegin(); it != mDisabled.rend(); ++it) {
     if (IsWindow(*it)) EnableWindow(*it, TRUE);
   }
-  if (--app.mModalDepth > 0) return;
-  for (Form* form : app.Forms()) {
-    if (form->ReleasePending() && form->Handle()) form->Release();
-  }
+  --app.mModalDepth;
+  app.CarryOutDeferred();  // only when no code of ours is below this loop
 }
 
 }  // namespace nox

@@ -4,6 +4,17 @@
 // and Escape inside a host that runs its own message loop: a WH_GETMESSAGE hook on the
 // user-interface thread, installed while any form exists, hands every keystroke meant
 // for one of our forms to IsDialogMessageW before the host's loop sees it.
+//
+// The host may do anything from inside a loop of ours (destroy its windows, finalize and
+// free the plug-in, post WM_QUIT). Two rules keep that safe:
+//  - Every way into the module's code (an export, a window, hook or timer procedure)
+//    opens an EntryScope. What must not happen while any of our code is on the stack, a
+//    form's release and a WM_QUIT kept back by our loops, is carried out when the
+//    outermost scope closes.
+//  - A loop that dispatches messages from inside our code (a run, a message box, the
+//    folder browser, the system's move, size, menu and scroll loops) pins the module
+//    first: a FreeLibrary the host calls meanwhile cannot unmap code that is still on
+//    the stack. A pinned module stays mapped until the process ends.
 #pragma once
 
 #include <windows.h>
@@ -26,8 +37,18 @@ class Application {
 
   // Drains the thread's message queue: every pending message is translated and
   // dispatched; keystrokes for our forms pass the same keyboard filter as in the host's
-  // loop (the hook sees PeekMessage's messages too).
+  // loop (the hook sees PeekMessage's messages too). A WM_QUIT is kept back, so that a
+  // loop of ours goes on waiting as usual, and posted again once, when the outermost
+  // EntryScope closes: the host's own loop still receives it.
   void ProcessMessages();
+  bool QuitKeptBack() const { return mQuitKept; }
+
+  // Keeps the module mapped until the process ends (see above). Cheap after the first call.
+  void PinModule();
+  bool ModulePinned() const { return mPinned; }
+
+  // Number of EntryScopes open on this thread.
+  int EntryDepth() const { return mEntryDepth; }
 
   // The form whose window is active, or null.
   Form* ActiveForm() const;
@@ -53,25 +74,41 @@ class Application {
  private:
   friend class Form;
   friend class ModalLoop;
+  friend class EntryScope;
   Application() = default;
   void AddForm(Form* form);
   void RemoveForm(Form* form);
+  // With no scope open: frees every form whose release is due, then posts a kept WM_QUIT.
+  void CarryOutDeferred();
   static LRESULT CALLBACK GetMessageHook(int code, WPARAM wParam, LPARAM lParam);
 
   HWND mOwner = nullptr;
   HHOOK mHook = nullptr;
   int mModalDepth = 0;
+  int mEntryDepth = 0;
+  bool mCarryingOut = false;
+  bool mPinned = false;
+  bool mQuitKept = false;
+  int mQuitCode = 0;
   std::vector<Form*> mForms;
   std::vector<std::wstring> mClasses;
+};
+
+// One way into the module's code; see Application. Nothing of it throws.
+class EntryScope {
+ public:
+  EntryScope() noexcept;
+  ~EntryScope();
+  EntryScope(const EntryScope&) = delete;
+  EntryScope& operator=(const EntryScope&) = delete;
 };
 
 // Lives while a modal loop runs on the user-interface thread: a message box or a system
 // dialog such as the folder browser, whose owner (given here) the loop disables itself.
 // Meanwhile every other enabled top-level window of the thread, the host's and our forms,
-// is disabled too, so the loop is modal to the whole thread, and no form of ours is
-// released by a message the loop dispatches. Afterwards those windows are enabled again
-// and a release asked for meanwhile is posted again, to be carried out once the code
-// around the loop has returned.
+// is disabled too, so the loop is modal to the whole thread. The module is pinned first.
+// Afterwards those windows are enabled again; a release asked for meanwhile is carried
+// out once the code around the loop has returned (EntryScope).
 class ModalLoop {
  public:
   explicit ModalLoop(HWND owner);

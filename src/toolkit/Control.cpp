@@ -179,6 +179,22 @@ void WinControl::NcDestroy() {
   mHandle = nullptr;
 }
 
+namespace {
+// Messages whose default handling may run a modal loop of the system's (moving or sizing,
+// the system and context menus, a scroll bar's drag) with our window procedure below it.
+bool StartsSystemModalLoop(UINT msg) {
+  switch (msg) {
+    case WM_SYSCOMMAND:
+    case WM_NCLBUTTONDOWN:
+    case WM_NCRBUTTONDOWN:
+    case WM_CONTEXTMENU:
+    case WM_ENTERMENULOOP:
+    case WM_ENTERSIZEMOVE: return true;
+    default: return false;
+  }
+}
+}  // namespace
+
 LRESULT CALLBACK WinControl::StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   WinControl* self = FromHandle(hwnd);
   if (!self && msg == WM_NCCREATE) {
@@ -190,7 +206,9 @@ LRESULT CALLBACK WinControl::StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, L
     }
   }
   if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  EntryScope entry;
   try {
+    if (StartsSystemModalLoop(msg)) Application::Instance().PinModule();
     if (msg == WM_NCDESTROY) {
       WNDPROC old = self->mOldProc;
       self->NcDestroy();

@@ -77,8 +77,9 @@ void Form::Release() {
   if (Handle()) {
     PostMessageW(Handle(), kReleaseMessage, 0, 0);
   } else {
-    Free();  // no window left to carry the message: nothing can be pending on it
+    mReleaseDue = true;  // no window left to carry the message
   }
+  Application::Instance().CarryOutDeferred();  // only when no code of ours is below
 }
 
 void Form::Free() {
@@ -96,19 +97,28 @@ void Form::Free() {
 LRESULT Form::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case kReleaseMessage: return WmRelease(msg, wParam, lParam);
+    case WM_DESTROY: return WmDestroy(msg, wParam, lParam);
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN: return WmCtlColor(msg, wParam, lParam);
     default: return WinControl::WndProc(msg, wParam, lParam);
   }
 }
 
+// Carried out when this message's dispatch has returned, or, when it arrives inside a loop
+// of ours (a run, a message box), once that loop and the code around it have returned.
 LRESULT Form::WmRelease(UINT, WPARAM, LPARAM) {
-  if (!mReleasePending) return 0;  // a stale message
-  // Stays pending while a run or a modal loop is in progress; Release() is called again
-  // when it ends (the loop's code still uses the form after the loop returns).
-  if (!CanReleaseNow() || Application::Instance().InModalLoop()) return 0;
-  Free();  // deletes this: nothing may touch the object afterwards
+  if (mReleasePending) mReleaseDue = true;  // else a stale message
   return 0;
+}
+
+LRESULT Form::WmDestroy(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (mReleasePending) mReleaseDue = true;  // its message can no longer arrive
+  try {
+    WindowDestroying();
+  } catch (...) {
+    // the window goes regardless
+  }
+  return DefaultHandler(msg, wParam, lParam);
 }
 
 LRESULT Form::WmClose(UINT, WPARAM, LPARAM) {

@@ -1,10 +1,11 @@
 // A top-level window owned by the application's owner window (the host's window), with
 // a fixed dialog border. Closing it only hides it. Release() asks for a deferred
-// destruction: a message the form posts to itself, carried out when the pending window
-// messages are next processed, unless CanReleaseNow() says no or a modal loop of ours runs
-// (then it is remembered and Release() is called again when the form can go; ModalLoop does
-// so after its loop). Free() destroys it at once:
-// OnDestroy runs while every control still exists, then the window goes, then the object.
+// destruction: a message the form posts to itself makes the release due when the pending
+// window messages are next processed (a form whose window is gone is due at once). A due
+// release is carried out when no code of the module is on the stack any more (the
+// outermost EntryScope closes) and CanReleaseNow() agrees; until then the object stays
+// whole, its window or not. Free() destroys it at once: OnDestroy runs while every
+// control still exists, then the window goes, then the object.
 #pragma once
 
 #include <functional>
@@ -39,6 +40,7 @@ class Form : public WinControl {
 
   void Release();
   bool ReleasePending() const { return mReleasePending; }
+  bool ReleaseDue() const { return mReleaseDue; }
   void Free();
 
  protected:
@@ -47,17 +49,22 @@ class Form : public WinControl {
   void DoCreate();
   // False while the form must not be destroyed yet (for instance during a run).
   virtual bool CanReleaseNow() const { return true; }
+  // Its window is being destroyed (by Free, or with its owner): every control still exists.
+  virtual void WindowDestroying() {}
 
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
   LRESULT WmClose(UINT msg, WPARAM wParam, LPARAM lParam) override;
   LRESULT WmPaint(UINT msg, WPARAM wParam, LPARAM lParam) override;
   virtual LRESULT WmRelease(UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT WmDestroy(UINT msg, WPARAM wParam, LPARAM lParam);
   virtual LRESULT WmCtlColor(UINT msg, WPARAM wParam, LPARAM lParam);
 
  private:
+  friend class Application;
   void CenterInWorkArea();
   bool mShownOnce = false;
   bool mReleasePending = false;
+  bool mReleaseDue = false;
   bool mFreeing = false;
   HBRUSH mBackground = nullptr;
   COLORREF mBackgroundColor = 0;

@@ -1,5 +1,7 @@
 #include "toolkit/Timer.h"
 
+#include "toolkit/Application.h"
+
 #include <map>
 
 namespace nox {
@@ -41,6 +43,7 @@ void Timer::Update() {
 }
 
 void CALLBACK Timer::TimerProc(HWND, UINT, UINT_PTR id, DWORD) {
+  EntryScope entry;
   try {
     auto it = LiveTimers().find(id);
     if (it == LiveTimers().end() || !it->second->OnTimer) return;

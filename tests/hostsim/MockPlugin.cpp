@@ -6,7 +6,7 @@
 #include <string>
 
 #include "dialog/ControlIds.h"
-#include "plugin/HostProtocol.h"
+#include "host/HostProtocol.h"
 
 namespace {
 

@@ -48,18 +48,7 @@ std::string Utf8(const std::wstring& text) {
   return out;
 }
 
-std::vector<std::wstring> FilesIn(const std::wstring& folder) {
-  std::vector<std::wstring> names;
-  WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((folder + L"*").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do {
-    const std::wstring name = data.cFileName;
-    if (name != L"." && name != L"..") names.push_back(name);
-  } while (FindNextFileW(find, &data));
-  FindClose(find);
-  return names;
-}
+using nox::test::FilesIn;
 
 void RemoveTree(const std::wstring& folder) {
   for (const std::wstring& name : FilesIn(folder)) {
@@ -660,7 +649,8 @@ TEST_F(WorkflowTest, EscapeDeclinedLetsTheRunFinish) {
 
 // A denoiser that is a launcher: it starts the real worker, which inherits the output, and
 // ends at once; the worker writes the result later. The result arrives; a helper the worker
-// leaves running without the output is not stopped by the run's end, only by the unload.
+// leaves running without the output is not stopped by the run's end, only when the host
+// finalizes the plug-in.
 TEST_F(WorkflowTest, ALaunchersWorkerDeliversTheResult) {
   OpenDialog();
   SetStrength(L"100");
@@ -676,8 +666,8 @@ TEST_F(WorkflowTest, ALaunchersWorkerDeliversTheResult) {
   DWORD helper = 0;
   ASSERT_EQ(std::sscanf(ReadBytes(helperPid).c_str(), "%lu", &helper), 1);
   EXPECT_FALSE(ProcessEnds(helper, 200)) << "still running after the run";
-  host.Unload();
-  EXPECT_TRUE(ProcessEnds(helper, 2000)) << "ended when the plug-in was unloaded";
+  host.Finalize();
+  EXPECT_TRUE(ProcessEnds(helper, 2000)) << "ended when the plug-in was finalized";
 }
 
 // The denoiser writes its result and ends, leaving a silent child that holds the output.

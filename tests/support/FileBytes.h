@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace nox {
 namespace test {
@@ -33,6 +34,20 @@ inline bool WriteFileBytes(const std::wstring& path, const void* data, DWORD siz
 
 inline bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
   return WriteFileBytes(path, bytes.data(), static_cast<DWORD>(bytes.size()));
+}
+
+// The names in a folder (ending in a backslash), without "." and "..".
+inline std::vector<std::wstring> FilesIn(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((folder + L"*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::wstring name = data.cFileName;
+    if (name != L"." && name != L"..") names.push_back(name);
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+  return names;
 }
 
 }  // namespace test

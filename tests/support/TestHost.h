@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/HostProtocol.h"
+#include "host/HostProtocol.h"
 
 namespace nox {
 namespace test {

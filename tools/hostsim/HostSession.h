@@ -8,7 +8,7 @@
 #include <ostream>
 
 #include "HostImage.h"
-#include "plugin/HostProtocol.h"
+#include "host/HostProtocol.h"
 
 namespace nox {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "plugin/HostProtocol.h"
+#include "host/HostProtocol.h"
 
 namespace nox {
 
