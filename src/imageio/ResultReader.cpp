@@ -15,6 +15,7 @@
 #include "imageio/FreeImageApi.h"
 #include "imageio/PngChunks.h"
 #include "imageio/SampleConversion.h"
+#include "text/Utf8.h"
 
 namespace nox {
 
@@ -41,7 +42,7 @@ class ResultFile {
     mFormat = FreeImage_GetFileTypeU(mName.c_str(), 0);
     if (mFormat == FIF_UNKNOWN) mFormat = FreeImage_GetFIFFromFilenameU(mName.c_str());
 #else
-    mName = ToUtf8(fileName);
+    mName = WideToUtf8(fileName);
     mFormat = FreeImage_GetFileType(mName.c_str(), 0);
     if (mFormat == FIF_UNKNOWN) mFormat = FreeImage_GetFIFFromFilename(mName.c_str());
 #endif
