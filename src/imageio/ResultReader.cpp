@@ -245,9 +245,14 @@ bool ReadAll(const std::wstring& fileName, float* first, float* second, float* t
   const ResultFile file(fileName);
   if (!file.Readable()) return false;
   if (file.IsPng() && !PngChunksFitFile(fileName)) return false;
-  // The header alone first, where the format allows: a file that claims a huge image is
-  // refused before FreeImage allocates room for its pixels.
-  if (file.HasHeaderOnlyLoad()) {
+  // The header alone first: a file that claims a huge image is refused before FreeImage
+  // allocates room for its pixels. A format FreeImage cannot read header-only (SGI, DDS,
+  // GIF, ...) would have it allocate whatever a few bytes claim before anything could be
+  // checked (a 600-byte SGI file made it zero 400 MB): such a result is refused. The
+  // denoiser writes TIFF; TIFF, PNG and the other formats that can hold 16-bit samples
+  // (PNM, PSD) all read header-only.
+  if (!file.HasHeaderOnlyLoad()) return false;
+  {
     const Bitmap header(file.Load(FIF_LOAD_NOPIXELS));
     if (!header || errors.Any() || !AcceptedShape(header.get(), width, height)) return false;
   }

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <clocale>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -314,6 +315,25 @@ TEST(NumEditWin, PasteAndCutFollowTheEditorAndPasteOnlyNumbers) {
   ed->SetReadOnly(false);
   SendMessageW(ed->Handle(), WM_CUT, 0, 0);
   EXPECT_EQ(ed->Text(), L"");
+}
+
+// A host or another plug-in may set a C-runtime locale whose decimal point is a comma:
+// the field reads and writes its numbers by its own rules all the same.
+TEST(NumEditWin, NumbersReadTheSameInACommaLocale) {
+  struct LocaleScope {
+    std::string saved = std::setlocale(LC_ALL, nullptr);
+    ~LocaleScope() { std::setlocale(LC_ALL, saved.c_str()); }
+  } scope;
+  ASSERT_NE(std::setlocale(LC_ALL, "German"), nullptr);
+  ASSERT_EQ(std::localeconv()->decimal_point[0], ',');
+  FormScope s;
+  TNumEdit* ed = Strength(s.form);
+  for (const wchar_t* text : {L"82.5", L"82,5", L" 8.25e1 "}) {
+    ed->SetText(text);
+    EXPECT_EQ(ed->Value(), 82.5) << text;
+  }
+  ed->SetValue(82.5);
+  EXPECT_EQ(ed->Text(), L"82.5");
 }
 
 TEST(NumEditWin, TabAndEscapeGoToTheDialogAndEnterToTheField) {
