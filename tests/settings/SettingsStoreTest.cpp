@@ -2,8 +2,6 @@
 // capturing marked controls.
 #include <gtest/gtest.h>
 
-#include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -137,69 +135,6 @@ TEST(SettingsCapture, OnlyOurLinesChangeAndTheFileDoesNotGrow) {
   auto* sameList = new FakeList(&other, L"list1");
   store.RestoreForm(other);
   EXPECT_EQ(sameList->index, 2) << "names match in any case";
-}
-
-// Settings files in memory: a file may be missing, locked or large.
-struct MemoryFiles : SettingsFiles {
-  struct File {
-    std::string bytes;
-    bool locked = false;
-  };
-  std::map<std::wstring, File>* files;
-  explicit MemoryFiles(std::map<std::wstring, File>* f) : files(f) {}
-  ReadResult ReadAll(const std::wstring& name, std::size_t limit, std::string& bytes) override {
-    const auto it = files->find(name);
-    if (it == files->end()) return ReadResult::Missing;
-    if (it->second.locked || it->second.bytes.size() > limit) return ReadResult::Unreadable;
-    bytes = it->second.bytes;
-    return ReadResult::Read;
-  }
-  bool ReplaceAll(const std::wstring& name, const std::string& bytes) override {
-    File& f = (*files)[name];
-    if (f.locked) return false;
-    f.bytes = bytes;
-    return true;
-  }
-  AnsiDecoder Ansi() const override { return &DecodeWindows1252; }
-};
-
-// A file that was there but could not be read when the dialog was created loses no line:
-// the save reads it again and sets our values in it, or leaves it as it is.
-TEST(SettingsFile, AFileThatCouldNotBeReadKeepsEveryLine) {
-  const std::u16string folder = Key(u"FormCVPluginDenoise", u"EdFolder") + u"%";
-  const std::u16string strength = Key(u"FormCVPluginDenoise", u"EdStrength") + u"%";
-  const std::u16string other = Key(u"FormOther", u"EdFolder") + u"%D:\\";
-  const std::string stored = EncodeSettingsText({u"; by hand", folder + u"E:\\old\\", other}, SettingsEncoding::Utf16LE);
-  const std::string merged = EncodeSettingsText(
-      {u"; by hand", folder + u"F:\\new\\", other, Key(u"FormCVPluginDenoise", u"CBScale8bit") + u"%0", strength + u"80"},
-      SettingsEncoding::Utf16LE);
-  const std::string huge = std::string(TAutosaver::kMaxFileSize + 1, ' ');
-  const struct {
-    const char* what;
-    std::string bytes;
-    int lockedSaves;  // saves during which the file is still locked
-    std::string after;
-  } cases[] = {
-      {"unlocked before the save", stored, 0, merged},
-      {"still locked at the first save", stored, 1, merged},
-      {"too large to be ours", huge, 3, huge},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    std::map<std::wstring, MemoryFiles::File> files{{L"s.ini", {c.bytes, c.bytes.size() < huge.size()}}};
-    TAutosaver store(std::make_unique<MemoryFiles>(&files));
-    EXPECT_FALSE(store.LoadFile(L"s.ini"));
-    FakeDialog dialog;
-    dialog.folder->text = L"F:\\new\\";
-    store.CaptureForm(dialog.form);
-    for (int save = 0; save < c.lockedSaves; ++save) {
-      EXPECT_FALSE(store.SaveFile(L"s.ini"));
-      EXPECT_EQ(files[L"s.ini"].bytes, c.bytes) << "left as it is";
-    }
-    files[L"s.ini"].locked = false;
-    EXPECT_EQ(store.SaveFile(L"s.ini"), c.after != c.bytes);
-    EXPECT_EQ(files[L"s.ini"].bytes, c.after);
-  }
 }
 
 }  // namespace

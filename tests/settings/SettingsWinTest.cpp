@@ -188,7 +188,11 @@ TEST_F(SettingsWinTest, FilesThatMustNotChangeStayAsTheyWereAndTheDialogWorks) {
     mHost->Unload();
 
     if (lock != INVALID_HANDLE_VALUE) CloseHandle(lock);
-    EXPECT_EQ(ReadFileBytes(mFile), c.after);
+    const std::string after = ReadFileBytes(mFile);
+    if (c.after.size() < 4096)
+      EXPECT_EQ(after, c.after);
+    else
+      EXPECT_TRUE(after == c.after) << "the large file changed, now " << after.size() << " bytes";
     EXPECT_EQ(FilesInFolder(), std::vector<std::wstring>{L"NoxfadePlugin12.ini"}) << "no new file left behind";
     SetFileAttributesW(mFile.c_str(), FILE_ATTRIBUTE_NORMAL);
   }
