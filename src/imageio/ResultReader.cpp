@@ -51,8 +51,23 @@ class ResultFile {
 
   bool Readable() const { return mFormat != FIF_UNKNOWN; }
   bool IsPng() const { return mFormat == FIF_PNG; }
-  // Whether the format can report the image's size and type without reading its pixels.
-  bool HasHeaderOnlyLoad() const { return FreeImage_FIFSupportsNoPixels(mFormat) != FALSE; }
+  // The formats a result may come in: those that hold 16-bit grey or colour samples and
+  // whose header FreeImage reads without allocating what the file claims. Every other
+  // format makes FreeImage allocate whatever a few bytes claim before anything can be
+  // checked, even for the header alone: SGI and DDS (no header-only load) the pixels of
+  // the claimed size (a 600-byte SGI file zeroed 400 MB), JNG and MNG a chunk's and PSD
+  // its colour data's declared length (50 bytes asked for 1.96 GB).
+  bool IsResultFormat() const {
+    switch (mFormat) {
+      case FIF_TIFF:
+      case FIF_PNG:
+      case FIF_PGM:
+      case FIF_PGMRAW:
+      case FIF_PPM:
+      case FIF_PPMRAW: return FreeImage_FIFSupportsNoPixels(mFormat) != FALSE;
+      default: return false;
+    }
+  }
 
   FIBITMAP* Load(int flags) const {
 #ifdef _WIN32
@@ -243,15 +258,10 @@ bool ReadAll(const std::wstring& fileName, float* first, float* second, float* t
   // the errors FreeImage and libtiff report while loading tell, and any one refuses it.
   FreeImageErrors errors;
   const ResultFile file(fileName);
-  if (!file.Readable()) return false;
+  if (!file.Readable() || !file.IsResultFormat()) return false;
   if (file.IsPng() && !PngChunksFitFile(fileName)) return false;
   // The header alone first: a file that claims a huge image is refused before FreeImage
-  // allocates room for its pixels. A format FreeImage cannot read header-only (SGI, DDS,
-  // GIF, ...) would have it allocate whatever a few bytes claim before anything could be
-  // checked (a 600-byte SGI file made it zero 400 MB): such a result is refused. The
-  // denoiser writes TIFF; TIFF, PNG and the other formats that can hold 16-bit samples
-  // (PNM, PSD) all read header-only.
-  if (!file.HasHeaderOnlyLoad()) return false;
+  // allocates room for its pixels.
   {
     const Bitmap header(file.Load(FIF_LOAD_NOPIXELS));
     if (!header || errors.Any() || !AcceptedShape(header.get(), width, height)) return false;

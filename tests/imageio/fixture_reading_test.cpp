@@ -339,7 +339,7 @@ std::vector<unsigned char> BigEndian16(std::initializer_list<unsigned> values) {
   return b;
 }
 
-// Small files whose headers claim 20000 x 20000 pixels (or a chunk of 1.96 GB) cost the
+// Small files whose headers claim 20000 x 20000 pixels (or a block of 1.96 GB) cost the
 // reader no more than a small allowance of memory, whatever the format: it refuses them
 // before the image library makes room for what they claim.
 TEST(HostileResults, ClaimNoMemoryTheyDoNotHold) {
@@ -354,12 +354,17 @@ TEST(HostileResults, ClaimNoMemoryTheyDoNotHold) {
     for (int k = 0; k < 4; ++k) dds.push_back(static_cast<unsigned char>(v >> (8 * k)));
   }
   dds.resize(4 + 124 + 600, 0);
+  std::vector<unsigned char> psd = {'8', 'B', 'P', 'S', 0, 1, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0, 16, 0, 0, 0, 16, 0, 16, 0, 3};
+  psd.insert(psd.end(), {0x75, 0, 0, 0});  // colour mode data
+  psd.resize(80, 0);
+  std::vector<unsigned char> jng = {0x8B, 'J', 'N', 'G', '\r', '\n', 0x1A, '\n', 0x75, 0, 0, 0, 'J', 'H', 'D', 'R'};
+  jng.resize(80, 0);
   std::vector<unsigned char> png = ReadBytes(FixtureDir() / "im_rgb16.png");
   png.insert(png.end() - 12, {0x75, 0, 0, 0, 't', 'E', 'X', 't', 'a', 'b'});  // before IEND
   const struct {
     const char* name;
     std::vector<unsigned char> bytes;
-  } cases[] = {{"claim.sgi", sgi}, {"claim.dds", dds}, {"chunk.png", png}};
+  } cases[] = {{"claim.sgi", sgi}, {"claim.dds", dds}, {"colours.psd", psd}, {"chunk.jng", jng}, {"chunk.png", png}};
 
   ScratchDir dir;
   EnsureFreeImage();  // once, before the children
