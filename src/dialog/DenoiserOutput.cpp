@@ -53,12 +53,13 @@ std::optional<int> ReadProgressPercent(const std::wstring& text) {
   const std::size_t percent = text.find(L'%');
   if (percent == std::wstring::npos) return std::nullopt;
 
-  // Digits directly before the "%"; when a point stands before them, they are the decimal
-  // part and the whole number is the run of digits before that point.
+  // Digits directly before the "%"; when a point or a comma stands before them (the
+  // denoiser writes its decimal separator as its own locale has it), they are the decimal
+  // part and the whole number is the run of digits before that separator.
   std::size_t end = percent;
   std::size_t begin = end;
   while (begin > 0 && IsDigit(text[begin - 1])) --begin;
-  if (begin < end && begin >= 1 && text[begin - 1] == L'.') {
+  if (begin < end && begin >= 1 && (text[begin - 1] == L'.' || text[begin - 1] == L',')) {
     end = begin - 1;
     begin = end;
     while (begin > 0 && IsDigit(text[begin - 1])) --begin;

@@ -92,8 +92,9 @@ class OutputBytes {
 };
 
 // The whole percentage that stands before the first "%" of a text: the digits directly before
-// it, or those before a single decimal part ("37.5%" gives 37, "100.0%" gives 100, "5%" gives
-// 5). Values above 100 read as 100. Empty when no digit stands there.
+// it, or those before a single decimal part after a point or a comma ("37.5%" and "37,5%" give
+// 37, "100.0%" gives 100, "5%" gives 5). Values above 100 read as 100. Empty when no digit
+// stands there.
 std::optional<int> ReadProgressPercent(const std::wstring& text);
 
 // The log line for a denoiser that ended with a non-zero exit code.

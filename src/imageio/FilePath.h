@@ -11,13 +11,9 @@ namespace nox {
 // terminating zero); longer names fail like any other file error.
 constexpr std::size_t kMaxFileNameLength = 259;
 
-// UTF-8 form of a wide path. Code units that are not valid characters (lone surrogates,
-// values beyond U+10FFFF) become U+FFFD.
-std::string ToUtf8(const std::wstring& text);
-
 // Opens a file with an fopen mode ("rb", "wb"): _wfopen on Windows, fopen of the UTF-8
-// name elsewhere. Returns nullptr on failure, for empty names and names longer than
-// kMaxFileNameLength.
+// name (WideToUtf8) elsewhere. Returns nullptr on failure, for empty names and names
+// longer than kMaxFileNameLength.
 std::FILE* OpenFile(const std::wstring& fileName, const char* mode);
 
 }  // namespace nox

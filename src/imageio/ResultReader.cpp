@@ -15,6 +15,7 @@
 #include "imageio/FreeImageApi.h"
 #include "imageio/PngChunks.h"
 #include "imageio/SampleConversion.h"
+#include "text/Utf8.h"
 
 namespace nox {
 
@@ -41,7 +42,7 @@ class ResultFile {
     mFormat = FreeImage_GetFileTypeU(mName.c_str(), 0);
     if (mFormat == FIF_UNKNOWN) mFormat = FreeImage_GetFIFFromFilenameU(mName.c_str());
 #else
-    mName = ToUtf8(fileName);
+    mName = WideToUtf8(fileName);
     mFormat = FreeImage_GetFileType(mName.c_str(), 0);
     if (mFormat == FIF_UNKNOWN) mFormat = FreeImage_GetFIFFromFilename(mName.c_str());
 #endif
@@ -50,8 +51,23 @@ class ResultFile {
 
   bool Readable() const { return mFormat != FIF_UNKNOWN; }
   bool IsPng() const { return mFormat == FIF_PNG; }
-  // Whether the format can report the image's size and type without reading its pixels.
-  bool HasHeaderOnlyLoad() const { return FreeImage_FIFSupportsNoPixels(mFormat) != FALSE; }
+  // The formats a result may come in: those that hold 16-bit grey or colour samples and
+  // whose header FreeImage reads without allocating what the file claims. Every other
+  // format makes FreeImage allocate whatever a few bytes claim before anything can be
+  // checked, even for the header alone: SGI and DDS (no header-only load) the pixels of
+  // the claimed size (a 600-byte SGI file zeroed 400 MB), JNG and MNG a chunk's and PSD
+  // its colour data's declared length (50 bytes asked for 1.96 GB).
+  bool IsResultFormat() const {
+    switch (mFormat) {
+      case FIF_TIFF:
+      case FIF_PNG:
+      case FIF_PGM:
+      case FIF_PGMRAW:
+      case FIF_PPM:
+      case FIF_PPMRAW: return FreeImage_FIFSupportsNoPixels(mFormat) != FALSE;
+      default: return false;
+    }
+  }
 
   FIBITMAP* Load(int flags) const {
 #ifdef _WIN32
@@ -242,11 +258,11 @@ bool ReadAll(const std::wstring& fileName, float* first, float* second, float* t
   // the errors FreeImage and libtiff report while loading tell, and any one refuses it.
   FreeImageErrors errors;
   const ResultFile file(fileName);
-  if (!file.Readable()) return false;
+  if (!file.Readable() || !file.IsResultFormat()) return false;
   if (file.IsPng() && !PngChunksFitFile(fileName)) return false;
-  // The header alone first, where the format allows: a file that claims a huge image is
-  // refused before FreeImage allocates room for its pixels.
-  if (file.HasHeaderOnlyLoad()) {
+  // The header alone first: a file that claims a huge image is refused before FreeImage
+  // allocates room for its pixels.
+  {
     const Bitmap header(file.Load(FIF_LOAD_NOPIXELS));
     if (!header || errors.Any() || !AcceptedShape(header.get(), width, height)) return false;
   }

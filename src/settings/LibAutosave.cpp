@@ -1,5 +1,6 @@
 #include "settings/LibAutosave.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <utility>
 
@@ -88,20 +89,31 @@ bool TAutosaver::DecodeKey(std::u16string_view key, std::u16string& formName, st
 
 TAutosaver::TAutosaver(std::unique_ptr<SettingsFiles> files) : mFiles(std::move(files)) {}
 
+namespace {
+
+// The last line holding exactly this key (the whole key and its "%": a key that only
+// begins another one is a different key), or the list's size.
+std::size_t LastLineOf(const std::vector<std::u16string>& lines, std::u16string_view key) {
+  for (std::size_t i = lines.size(); i-- > 0;) {
+    const std::u16string& line = lines[i];
+    if (line.size() > key.size() && line[key.size()] == u'%' && line.compare(0, key.size(), key) == 0) return i;
+  }
+  return lines.size();
+}
+
+}  // namespace
+
 void TAutosaver::SetValue(std::u16string_view key, std::u16string_view value) {
   if (key.empty()) return;
   std::u16string line(key);
   line += u'%';
   line += value;
-  // The whole key and its "%": a key that only begins another one is a different key.
-  for (std::size_t i = mLines.size(); i-- > 0;) {
-    const std::u16string& old = mLines[i];
-    if (old.size() > key.size() && old[key.size()] == u'%' && old.compare(0, key.size(), key) == 0) {
-      mLines[i] = std::move(line);
-      return;
-    }
-  }
-  mLines.push_back(std::move(line));
+  const std::size_t i = LastLineOf(mLines, key);
+  if (i < mLines.size())
+    mLines[i] = std::move(line);
+  else
+    mLines.push_back(std::move(line));
+  if (std::find(mSetKeys.begin(), mSetKeys.end(), key) == mSetKeys.end()) mSetKeys.emplace_back(key);
 }
 
 std::optional<std::u16string> StoredValue(const Component& control) {
@@ -197,6 +209,7 @@ void TAutosaver::LoadBytes(std::string_view bytes) {
   SettingsText text = DecodeSettingsText(bytes, mFiles ? mFiles->Ansi() : nullptr);
   mLines = std::move(text.lines);
   mEncoding = text.encoding;
+  mSetKeys.clear();
 }
 
 std::string TAutosaver::SavedBytes() const { return EncodeSettingsText(mLines, mEncoding); }
@@ -205,7 +218,12 @@ bool TAutosaver::LoadFile(const std::wstring& fileName) {
   if (!mFiles) return false;
   try {
     std::string bytes;
-    if (!mFiles->ReadAll(fileName, kMaxFileSize, bytes)) return false;
+    const SettingsFiles::ReadResult result = mFiles->ReadAll(fileName, kMaxFileSize, bytes);
+    if (result == SettingsFiles::ReadResult::Unreadable)
+      mUnreadFile = fileName;
+    else
+      mUnreadFile.reset();
+    if (result != SettingsFiles::ReadResult::Read) return false;
     LoadBytes(bytes);
     return true;
   } catch (...) {
@@ -216,6 +234,25 @@ bool TAutosaver::LoadFile(const std::wstring& fileName) {
 bool TAutosaver::SaveFile(const std::wstring& fileName) {
   if (!mFiles) return false;
   try {
+    if (mUnreadFile && *mUnreadFile == fileName) {
+      std::string bytes;
+      switch (mFiles->ReadAll(fileName, kMaxFileSize, bytes)) {
+        case SettingsFiles::ReadResult::Unreadable: return false;  // kept; the next save tries again
+        case SettingsFiles::ReadResult::Missing: break;            // gone: the list is all there is
+        case SettingsFiles::ReadResult::Read: {
+          // The file's lines, in its encoding, with the values set since it could not be read.
+          std::vector<std::pair<std::u16string, std::u16string>> values;
+          for (const std::u16string& key : mSetKeys) {
+            const std::size_t i = LastLineOf(mLines, key);
+            if (i < mLines.size()) values.emplace_back(key, mLines[i].substr(key.size() + 1));
+          }
+          LoadBytes(bytes);
+          for (const auto& [key, value] : values) SetValue(key, value);
+          break;
+        }
+      }
+      mUnreadFile.reset();
+    }
     return mFiles->ReplaceAll(fileName, SavedBytes());
   } catch (...) {
     return false;

@@ -26,9 +26,15 @@ namespace nox {
 // safely, and the ANSI code page for files that are not UTF-8.
 class SettingsFiles {
  public:
+  enum class ReadResult {
+    Read,
+    Missing,     // no such file (or folder): nothing there to keep
+    Unreadable,  // it is there but could not be read: locked, a read error, over the limit
+  };
   virtual ~SettingsFiles() = default;
-  // The whole file, or false when it is missing, unreadable or longer than `limit` bytes.
-  virtual bool ReadAll(const std::wstring& fileName, std::size_t limit, std::string& bytes) = 0;
+  // The whole file into `bytes` when the result is Read; a file longer than `limit` bytes
+  // is Unreadable.
+  virtual ReadResult ReadAll(const std::wstring& fileName, std::size_t limit, std::string& bytes) = 0;
   // Writes the bytes as the file's new content so that the old content stays whole on
   // every failure; false on failure.
   virtual bool ReplaceAll(const std::wstring& fileName, const std::string& bytes) = 0;
@@ -51,9 +57,13 @@ class TAutosaver {
   explicit TAutosaver(std::unique_ptr<SettingsFiles> files = nullptr);
 
   // Replaces the list with the file's lines and remembers its encoding; false, with the
-  // list as it was, when the file is missing, unreadable or too large.
+  // list as it was, when the file is missing, unreadable or too large. A file that is
+  // there but cannot be read is remembered: its lines are not in the list.
   bool LoadFile(const std::wstring& fileName);
-  // Writes the list; false on any failure, the old file then left as it was.
+  // Writes the list; false on any failure, the old file then left as it was. When the
+  // last load found the file there but unreadable, it is read now and the values set
+  // since then are merged into its lines, so that no line of it is lost; when it still
+  // cannot be read it is left as it is (a later save tries again).
   bool SaveFile(const std::wstring& fileName);
   // The same with the file's bytes.
   void LoadBytes(std::string_view bytes);
@@ -83,6 +93,10 @@ class TAutosaver {
   std::unique_ptr<SettingsFiles> mFiles;
   std::vector<std::u16string> mLines;
   SettingsEncoding mEncoding = SettingsEncoding::Utf8;
+  // The keys SetValue wrote since the list was last loaded, in order.
+  std::vector<std::u16string> mSetKeys;
+  // The file the last load found there but could not read.
+  std::optional<std::wstring> mUnreadFile;
 };
 
 // A control's value as stored, or nothing when the control has no kind the store knows.

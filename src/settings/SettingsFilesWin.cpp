@@ -57,29 +57,33 @@ bool WriteWhole(HANDLE h, const std::string& bytes) {
 
 class WindowsSettingsFiles : public SettingsFiles {
  public:
-  bool ReadAll(const std::wstring& fileName, std::size_t limit, std::string& bytes) override {
-    if (!UsableName(fileName)) return false;
+  ReadResult ReadAll(const std::wstring& fileName, std::size_t limit, std::string& bytes) override {
+    if (!UsableName(fileName)) return ReadResult::Missing;
     // Others may read, write or rename the file meanwhile: we take a snapshot.
     Handle h(CreateFileW(fileName.c_str(), GENERIC_READ,
                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!h.Valid()) return false;
+    if (!h.Valid()) {
+      const DWORD error = GetLastError();
+      return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ReadResult::Missing
+                                                                             : ReadResult::Unreadable;
+    }
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(h.Get(), &size) || size.QuadPart < 0 ||
         static_cast<unsigned long long>(size.QuadPart) > limit)
-      return false;
+      return ReadResult::Unreadable;
     std::string data(static_cast<std::size_t>(size.QuadPart), '\0');
     std::size_t done = 0;
     while (done < data.size()) {
       DWORD got = 0;
       if (!ReadFile(h.Get(), data.data() + done, static_cast<DWORD>(data.size() - done), &got, nullptr))
-        return false;
+        return ReadResult::Unreadable;
       if (got == 0) break;  // it shrank meanwhile
       done += got;
     }
     data.resize(done);
     bytes = std::move(data);
-    return true;
+    return ReadResult::Read;
   }
 
   // The new content goes to a new file in the same folder, is flushed, and then replaces

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "text/Utf8.h"
+
 namespace nox {
 
 enum class SettingsEncoding { Utf8, Utf16LE, Utf16BE };
@@ -28,8 +30,8 @@ struct SettingsText {
 // Lines end at CR LF, a lone CR or a lone LF; a last line without an ending is a line.
 SettingsText DecodeSettingsText(std::string_view bytes, AnsiDecoder ansi);
 
-// Writing: the mark of the encoding, then every line followed by CR LF. In UTF-8 a lone
-// surrogate becomes U+FFFD.
+// Writing: the mark of the encoding, then every line followed by CR LF; UTF-8 as
+// Utf16ToUtf8 writes it (a lone surrogate becomes U+FFFD).
 std::string EncodeSettingsText(const std::vector<std::u16string>& lines, SettingsEncoding encoding);
 
 // The lines of a text (the breaks as DecodeSettingsText reads them).
@@ -37,7 +39,6 @@ std::vector<std::u16string> SplitLines(std::u16string_view text);
 
 bool IsValidUtf8(std::string_view bytes);
 std::u16string Utf8ToUtf16(std::string_view bytes);
-std::string Utf16ToUtf8(std::u16string_view text);
 // Windows-1252, the ANSI code page of western Windows: the portable stand-in for it.
 std::u16string DecodeWindows1252(std::string_view bytes);
 

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <clocale>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -65,14 +66,16 @@ void SelectAll(WinControl* c) { SendMessageW(c->Handle(), EM_SETSEL, 0, -1); }
 
 void Leave(WinControl* c) { SendMessageW(c->Handle(), WM_KILLFOCUS, 0, 0); }
 
-void KeyDown(WinControl* c, WPARAM key, bool control = false) {
+void KeyDown(WinControl* c, WPARAM key, bool control = false, bool shift = false) {
   BYTE keys[256];
   GetKeyboardState(keys);
-  const BYTE saved = keys[VK_CONTROL];
+  const BYTE savedControl = keys[VK_CONTROL], savedShift = keys[VK_SHIFT];
   keys[VK_CONTROL] = control ? 0x80 : 0;
+  keys[VK_SHIFT] = shift ? 0x80 : 0;
   SetKeyboardState(keys);
   SendMessageW(c->Handle(), WM_KEYDOWN, key, 1);
-  keys[VK_CONTROL] = saved;
+  keys[VK_CONTROL] = savedControl;
+  keys[VK_SHIFT] = savedShift;
   SetKeyboardState(keys);
 }
 
@@ -263,7 +266,32 @@ TEST(NumEditWin, PasteAndCutFollowTheEditorAndPasteOnlyNumbers) {
   SelectAll(ed);
   Type(ed, L"\x16");
   EXPECT_EQ(ed->Text(), L"95") << "trimmed: the line break stays out";
-  EXPECT_FALSE(ed->TextTyped());
+  EXPECT_TRUE(ed->TextTyped());
+
+  // Paste and cut keys are typing: once the field is left, its text is the value a run
+  // takes. A paste request from elsewhere (the context menu) leaves the text as it is.
+  const struct {
+    const char* what;
+    void (*press)(TNumEdit*);
+    const wchar_t* left;
+    double value;
+  } keys[] = {
+      {"Ctrl+V", [](TNumEdit* e) { Type(e, L"\x16"); }, L"100", 100},
+      {"Shift+Insert", [](TNumEdit* e) { KeyDown(e, VK_INSERT, false, true); }, L"100", 100},
+      {"Ctrl+X", [](TNumEdit* e) { Type(e, L"\x18"); }, L"80", 80},
+      {"Shift+Delete", [](TNumEdit* e) { KeyDown(e, VK_DELETE, false, true); }, L"80", 80},
+      {"paste request", [](TNumEdit* e) { SendMessageW(e->Handle(), WM_PASTE, 0, 0); }, L"150", 100},
+  };
+  for (const auto& k : keys) {
+    SCOPED_TRACE(k.what);
+    ASSERT_TRUE(SetClipboardText(s.form->Handle(), L"150"));
+    ed->SetValue(95);
+    SelectAll(ed);
+    k.press(ed);
+    Leave(ed);
+    EXPECT_EQ(ed->Text(), k.left);
+    EXPECT_EQ(ed->Value(), k.value);
+  }
 
   ASSERT_TRUE(SetClipboardText(s.form->Handle(), L"82.5"));
   SelectAll(ed);
@@ -287,6 +315,25 @@ TEST(NumEditWin, PasteAndCutFollowTheEditorAndPasteOnlyNumbers) {
   ed->SetReadOnly(false);
   SendMessageW(ed->Handle(), WM_CUT, 0, 0);
   EXPECT_EQ(ed->Text(), L"");
+}
+
+// A host or another plug-in may set a C-runtime locale whose decimal point is a comma:
+// the field reads and writes its numbers by its own rules all the same.
+TEST(NumEditWin, NumbersReadTheSameInACommaLocale) {
+  struct LocaleScope {
+    std::string saved = std::setlocale(LC_ALL, nullptr);
+    ~LocaleScope() { std::setlocale(LC_ALL, saved.c_str()); }
+  } scope;
+  ASSERT_NE(std::setlocale(LC_ALL, "German"), nullptr);
+  ASSERT_EQ(std::localeconv()->decimal_point[0], ',');
+  FormScope s;
+  TNumEdit* ed = Strength(s.form);
+  for (const wchar_t* text : {L"82.5", L"82,5", L" 8.25e1 "}) {
+    ed->SetText(text);
+    EXPECT_EQ(ed->Value(), 82.5) << text;
+  }
+  ed->SetValue(82.5);
+  EXPECT_EQ(ed->Text(), L"82.5");
 }
 
 TEST(NumEditWin, TabAndEscapeGoToTheDialogAndEnterToTheField) {

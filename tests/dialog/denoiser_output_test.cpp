@@ -20,6 +20,7 @@ TEST(DenoiserOutput, ProgressReadsTheWholeNumberBeforeTheFirstPercent) {
   const Case cases[] = {
       {L"37.5%", 37},
       {L"7.5%", 7},
+      {L"37,5%", 37},                                     // a denoiser in a comma locale
       {L"0.0%", 0},
       {L"100.0%", 100},
       {L"100%", 100},

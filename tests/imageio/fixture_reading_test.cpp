@@ -6,6 +6,16 @@
 
 #include "image_test_support.h"
 
+#ifdef __linux__
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <functional>
+
+#include "imageio/FreeImageApi.h"
+#endif
+
 namespace nox::test {
 namespace {
 
@@ -289,6 +299,89 @@ TEST(PngChunks, EveryChunkMustLieWithinTheFile) {
     EXPECT_TRUE(AllEqual(p.first, Planes::kSentinel));
   }
 }
+
+#ifdef __linux__
+// A field of this process's status ("VmPeak:", "VmSize:") in KiB.
+long long StatusKiB(const std::string& field) {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind(field, 0) == 0) return std::stoll(line.substr(field.size()));
+  return -1;
+}
+
+// Runs `work` in a child process and returns by how much the child's peak address space
+// rose above its size when it started (a child starts with its peak at its size), in MiB,
+// and the child's result. Address space counts what an allocation reserves, touched or
+// not.
+std::pair<long long, bool> PeakGrowthMiB(const std::function<bool()>& work) {
+  int fds[2];
+  if (pipe(fds) != 0) return {-1, false};
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[0]);
+    const long long before = StatusKiB("VmSize:");
+    const long long ok = work() ? 1 : 0;
+    const long long report[2] = {(StatusKiB("VmPeak:") - before) / 1024, ok};
+    const bool written = write(fds[1], report, sizeof report) == sizeof report;
+    _exit(written ? 0 : 1);
+  }
+  close(fds[1]);
+  long long report[2] = {-1, 0};
+  const bool got = pid > 0 && read(fds[0], report, sizeof report) == sizeof report;
+  close(fds[0]);
+  if (pid > 0) waitpid(pid, nullptr, 0);
+  return got ? std::pair{report[0], report[1] != 0} : std::pair{-1LL, false};
+}
+
+std::vector<unsigned char> BigEndian16(std::initializer_list<unsigned> values) {
+  std::vector<unsigned char> b;
+  for (unsigned v : values) b.insert(b.end(), {static_cast<unsigned char>(v >> 8), static_cast<unsigned char>(v)});
+  return b;
+}
+
+// Small files whose headers claim 20000 x 20000 pixels (or a block of 1.96 GB) cost the
+// reader no more than a small allowance of memory, whatever the format: it refuses them
+// before the image library makes room for what they claim.
+TEST(HostileResults, ClaimNoMemoryTheyDoNotHold) {
+  std::vector<unsigned char> sgi = BigEndian16({474, 0x0001, 2, 20000, 20000, 1});  // verbatim, 8-bit grey
+  sgi.resize(600, 0);
+  std::vector<unsigned char> dds = {'D', 'D', 'S', ' '};
+  for (uint32_t v : {124u, 0x100Fu, 20000u, 20000u, 60000u, 0u, 0u}) {  // size, flags, height, width, pitch
+    for (int k = 0; k < 4; ++k) dds.push_back(static_cast<unsigned char>(v >> (8 * k)));
+  }
+  dds.resize(4 + 72, 0);
+  for (uint32_t v : {32u, 0x40u, 0u, 24u, 0xFF0000u, 0xFF00u, 0xFFu, 0u, 0x1000u}) {  // RGB pixel format, caps
+    for (int k = 0; k < 4; ++k) dds.push_back(static_cast<unsigned char>(v >> (8 * k)));
+  }
+  dds.resize(4 + 124 + 600, 0);
+  std::vector<unsigned char> psd = {'8', 'B', 'P', 'S', 0, 1, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0, 16, 0, 0, 0, 16, 0, 16, 0, 3};
+  psd.insert(psd.end(), {0x75, 0, 0, 0});  // colour mode data
+  psd.resize(80, 0);
+  std::vector<unsigned char> jng = {0x8B, 'J', 'N', 'G', '\r', '\n', 0x1A, '\n', 0x75, 0, 0, 0, 'J', 'H', 'D', 'R'};
+  jng.resize(80, 0);
+  std::vector<unsigned char> png = ReadBytes(FixtureDir() / "im_rgb16.png");
+  png.insert(png.end() - 12, {0x75, 0, 0, 0, 't', 'E', 'X', 't', 'a', 'b'});  // before IEND
+  const struct {
+    const char* name;
+    std::vector<unsigned char> bytes;
+  } cases[] = {{"claim.sgi", sgi}, {"claim.dds", dds}, {"colours.psd", psd}, {"chunk.jng", jng}, {"chunk.png", png}};
+
+  ScratchDir dir;
+  EnsureFreeImage();  // once, before the children
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteBytes(dir.Path(c.name), c.bytes);
+    const auto [growth, refusedUntouched] = PeakGrowthMiB([&] {
+      Planes p(kW, kH);
+      return !ReadResultImage(dir.Wide(c.name), p.first.data(), p.second.data(), p.third.data(), 1.0f, kW, kH) &&
+             AllEqual(p.first, Planes::kSentinel) && AllEqual(p.second, Planes::kSentinel);
+    });
+    EXPECT_TRUE(refusedUntouched);
+    EXPECT_GE(growth, 0);
+    EXPECT_LT(growth, 64) << "MiB of address space";
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace nox::test

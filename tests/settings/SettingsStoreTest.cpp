@@ -49,6 +49,16 @@ TEST(SettingsText, DamagedAndForeignFilesLoad) {
     EXPECT_EQ(text.encoding, c.encoding);
     EXPECT_EQ(text.lines, c.lines);
   }
+  // Without a mark and not UTF-8: the decoder given, the system's code page (here Greek).
+  const AnsiDecoder greek = [](std::string_view bytes) {
+    std::u16string text;
+    for (char c : bytes) {
+      const auto b = static_cast<unsigned char>(c);
+      text += static_cast<char16_t>(b >= 0xC1 && b <= 0xD1 ? 0x0391 + (b - 0xC1) : b);
+    }
+    return text;
+  };
+  EXPECT_EQ(DecodeSettingsText("\xC1\xC2=\xD1\r\n", greek).lines, std::vector<std::u16string>{u"\u0391\u0392=\u03A1"});
   EXPECT_EQ(EncodeSettingsText({u"a\xD800"}, SettingsEncoding::Utf16LE), std::string("\xFF\xFE" "a\0\x00\xD8\r\0\n\0", 10));
   EXPECT_EQ(EncodeSettingsText({u"a\xD800"}, SettingsEncoding::Utf8), "\xEF\xBB\xBF" "a\xEF\xBF\xBD\r\n");
 }
@@ -106,6 +116,19 @@ TEST(SettingsCapture, OnlyOurLinesChangeAndTheFileDoesNotGrow) {
   for (int save = 0; save < 3; ++save) store.CaptureForm(form);
   EXPECT_EQ(store.Lines(), (std::vector<std::u16string>{k1 + u"%--NoData--", k10 + u"%ten", kList + u"%2"}))
       << "a value with a line break keeps its earlier line";
+
+  // Our key twice (written by hand): the restore takes the last line, so the save changes
+  // that one.
+  FakeDialog dialog;
+  const std::u16string strength = Key(u"FormCVPluginDenoise", u"EdStrength");
+  TAutosaver twice;
+  twice.LoadBytes(Utf16ToUtf8(strength + u"%30\n" + strength + u"%40\n"));
+  dialog.strength->text = L"55";
+  twice.CaptureForm(dialog.form);
+  dialog.strength->text = L"80";
+  twice.RestoreForm(dialog.form);
+  EXPECT_EQ(dialog.strength->text, L"55");
+  EXPECT_EQ(twice.Lines()[0], strength + u"%30");
 
   Component other;
   other.SetName(L"FORM1");

@@ -284,13 +284,14 @@ LRESULT TNumEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 LRESULT TNumEdit::WmChar(UINT msg, WPARAM wParam, LPARAM lParam) {
   const auto ch = static_cast<wchar_t>(wParam);
   if (IsAcceptedChar(ch)) {
+    mTextTyped = true;
     // Cut and paste keys go through the cut and paste requests, so that their rules
-    // hold whichever way the edit would carry them out.
+    // hold whichever way the edit would carry them out. They are typing all the same: the
+    // text they leave is rewritten when the focus leaves, as the value a run takes.
     if (ch == 0x18 || ch == 0x16) {  // Ctrl+X, Ctrl+V
       SendMessageW(Handle(), ch == 0x18 ? WM_CUT : WM_PASTE, 0, 0);
       return 0;
     }
-    mTextTyped = true;
     return DefaultHandler(msg, wParam, lParam);
   }
   if (ch == L'\r') {
@@ -321,19 +322,21 @@ LRESULT TNumEdit::WmKeyDown(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (wParam) {
     case VK_UP: StepUp(); break;
     case VK_DOWN: StepDown(); break;
-    case VK_INSERT:  // Shift+Insert pastes: through the paste request and its rules
+    case VK_INSERT:  // Shift+Insert pastes: through the paste request, typing like Ctrl+V
       if (shift) {
+        if (mEditorEnabled) mTextTyped = true;
         SendMessageW(Handle(), WM_PASTE, 0, 0);
         return 0;
       }
       break;
     case VK_DELETE:
       if (!mEditorEnabled) return 0;  // deleting is editing
-      if (shift) {  // Shift+Delete on a selection cuts: through the cut request
+      if (shift) {  // Shift+Delete on a selection cuts: through the cut request, like Ctrl+X
         DWORD start = 0, end = 0;
         SendMessageW(Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
                      reinterpret_cast<LPARAM>(&end));
         if (start != end) {
+          mTextTyped = true;
           SendMessageW(Handle(), WM_CUT, 0, 0);
           return 0;
         }

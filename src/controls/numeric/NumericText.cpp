@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 
 namespace nox {
 
@@ -46,9 +45,14 @@ bool ParseDecimal(const std::wstring& text, wchar_t userSeparator, double& out) 
     if (expDigits == 0) return false;
   }
   if (i != s.size()) return false;
-  char* stop = nullptr;
-  const double v = std::strtod(s.c_str(), &stop);  // the grammar above is a subset of strtod's
-  if (!std::isfinite(v)) return false;
+  // from_chars reads "." whatever locale the C runtime is set to (strtod would follow a
+  // host that set a comma locale, stop at the point and read "82.5" as 82). It takes no
+  // "+" and must consume the whole text; a number beyond a double's range is no number.
+  const char* first = s.data() + (s[0] == '+' ? 1 : 0);
+  const char* last = s.data() + s.size();
+  double v = 0;
+  const std::from_chars_result res = std::from_chars(first, last, v, std::chars_format::general);
+  if (res.ec != std::errc() || res.ptr != last || !std::isfinite(v)) return false;
   out = v;
   return true;
 }
