@@ -74,6 +74,37 @@ bool JobMayHoldProcesses(HANDLE job) {
   return info.ActiveProcesses > 0;
 }
 
+// A process attribute list naming the only handles a child inherits. Invalid when the
+// system offers none; the child then inherits every inheritable handle, as before.
+class HandleList {
+ public:
+  explicit HandleList(std::vector<HANDLE>& handles) {
+    SIZE_T size = 0;
+    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+    if (size == 0) return;
+    mBuffer.resize(size);
+    auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(mBuffer.data());
+    if (!InitializeProcThreadAttributeList(list, 1, 0, &size)) return;
+    if (!UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles.data(),
+                                   handles.size() * sizeof(HANDLE), nullptr, nullptr)) {
+      DeleteProcThreadAttributeList(list);
+      return;
+    }
+    mList = list;
+  }
+  ~HandleList() {
+    if (mList) DeleteProcThreadAttributeList(mList);
+  }
+  HandleList(const HandleList&) = delete;
+  HandleList& operator=(const HandleList&) = delete;
+  bool Valid() const { return mList != nullptr; }
+  LPPROC_THREAD_ATTRIBUTE_LIST Get() const { return mList; }
+
+ private:
+  std::vector<char> mBuffer;  // the list refers to `handles`, which outlive it
+  LPPROC_THREAD_ATTRIBUTE_LIST mList = nullptr;
+};
+
 // The active ANSI code page, as far as cutting its characters goes.
 AnsiCodePage ActiveAnsiCodePage() {
   AnsiCodePage codePage;
@@ -154,34 +185,47 @@ class DenoiserProcess {
   bool Launch(const std::wstring& commandLine, const std::wstring& workingFolder) {
     mJob = CreateKillOnCloseJob();
 
-    SECURITY_ATTRIBUTES inheritable{};
-    inheritable.nLength = sizeof inheritable;
-    inheritable.lpSecurityDescriptor = nullptr;
-    inheritable.bInheritHandle = TRUE;
+    // Neither end is inheritable while it is ours: a process another thread of the host
+    // starts meanwhile must not inherit the write end, or our run would never see the
+    // pipe end. The write end is inheritable only for the moment of our CreateProcessW.
     HANDLE readEnd = nullptr;
     HANDLE writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) return false;
+    if (!CreatePipe(&readEnd, &writeEnd, nullptr, 0)) return false;
     mReadEnd.Reset(readEnd);
     UniqueHandle write(writeEnd);
-    // Only the write end belongs in the child; our read end stays ours.
-    SetHandleInformation(mReadEnd.Get(), HANDLE_FLAG_INHERIT, 0);
 
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
-    startup.wShowWindow = SW_HIDE;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = write.Get();
-    startup.hStdError = write.Get();
+    STARTUPINFOEXW startup{};
+    startup.StartupInfo.cb = sizeof startup.StartupInfo;
+    startup.StartupInfo.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
+    startup.StartupInfo.wShowWindow = SW_HIDE;
+    startup.StartupInfo.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.StartupInfo.hStdOutput = write.Get();
+    startup.StartupInfo.hStdError = write.Get();
+
+    // The child inherits exactly its standard handles, none of the host's other ones.
+    std::vector<HANDLE> inherited{write.Get()};
+    DWORD flags = 0;
+    const HANDLE input = startup.StartupInfo.hStdInput;
+    if (input != nullptr && input != INVALID_HANDLE_VALUE &&
+        GetHandleInformation(input, &flags) && (flags & HANDLE_FLAG_INHERIT)) {
+      inherited.push_back(input);
+    }
+    HandleList handleList(inherited);
+    DWORD creationFlags = CREATE_SUSPENDED;  // in the job before it can start children
+    if (handleList.Valid()) {
+      startup.StartupInfo.cb = sizeof startup;
+      startup.lpAttributeList = handleList.Get();
+      creationFlags |= EXTENDED_STARTUPINFO_PRESENT;
+    }
 
     std::vector<wchar_t> command(commandLine.begin(), commandLine.end());
     command.push_back(L'\0');
     PROCESS_INFORMATION info{};
-    // Suspended, so that it is in the job before it can start children of its own.
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED,
-                        nullptr, workingFolder.c_str(), &startup, &info)) {
-      return false;
-    }
+    SetHandleInformation(write.Get(), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    const BOOL created = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, creationFlags,
+                                        nullptr, workingFolder.c_str(), &startup.StartupInfo, &info);
+    SetHandleInformation(write.Get(), HANDLE_FLAG_INHERIT, 0);
+    if (!created) return false;
     mProcess.Reset(info.hProcess);
     mThread.Reset(info.hThread);
     if (mJob.Valid() && !AssignProcessToJobObject(mJob.Get(), mProcess.Get())) {

@@ -20,6 +20,8 @@
 //     detach MS PATH    start a copy of itself that lives MS milliseconds without any of
 //                       this process's handles (it does not hold the output); write its pid
 //                       to PATH
+//     handle H PATH     write "1" to PATH when H (a handle value, in decimal) is open in
+//                       this process, else "0"
 //     exit CODE         end with that exit code (the end of the script ends with 0)
 //     copy              write the input file's bytes as the output file
 //     invert            read the input as the plug-in writes it (little-endian, 16-bit
@@ -315,6 +317,12 @@ int RunScript(const std::wstring& scriptPath, const std::wstring& inputPath,
       if (const int code = WriteFlatTiff(argument, outputPath)) return code;
     } else if (command == "garbage") {
       if (const int code = WriteGarbage(outputPath)) return code;
+    } else if (command == "handle") {
+      const std::size_t split = argument.find(' ');
+      const auto value = static_cast<uintptr_t>(std::strtoull(argument.c_str(), nullptr, 10));
+      DWORD flags = 0;
+      const bool open = GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) != FALSE;
+      if (!WriteFileBytes(Widen(argument.substr(split + 1)), open ? "1" : "0", 1)) return 91;
     } else if (command == "exit") {
       return static_cast<int>(std::strtol(argument.c_str(), nullptr, 10));
     } else if (!command.empty()) {

@@ -647,6 +647,24 @@ TEST_F(WorkflowTest, EscapeDeclinedLetsTheRunFinish) {
   ExpectNoTemporaryFiles();
 }
 
+// The denoiser inherits its pipe and nothing else of the host's: an inheritable handle the
+// host holds is not open in it.
+TEST_F(WorkflowTest, TheDenoiserInheritsOnlyItsOwnPipe) {
+  SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  HANDLE hostHandle = CreateEventW(&inheritable, TRUE, FALSE, nullptr);
+  ASSERT_NE(hostHandle, nullptr);
+  OpenDialog();
+  SetStrength(L"100");
+  const ImageHandle h = NewImage(20, 10, false, &Sample16);
+  const std::wstring seen = root_ + L"handle.txt";
+  Run("handle " + std::to_string(reinterpret_cast<uintptr_t>(hostHandle)) + " " + Utf8(seen) +
+      "\nout Done\\r\\n\ninvert\n");
+  CloseHandle(hostHandle);
+  EXPECT_EQ(ReadBytes(seen), "0") << "the host's handle was inherited";
+  EXPECT_EQ(TestHost::LogLines(), (Lines{kOpening, kSmall, L"Done"})) << "the pipe works";
+  ExpectPlanes(h, [](float x) { return 65535.0f - x; });
+}
+
 // A denoiser that is a launcher: it starts the real worker, which inherits the output, and
 // ends at once; the worker writes the result later. The result arrives; a helper the worker
 // leaves running without the output is not stopped by the run's end, only when the host
