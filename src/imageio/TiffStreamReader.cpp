@@ -205,6 +205,8 @@ Verdict ReadLayout(TIFF* tif, uint32_t width, uint32_t height, Layout& out) {
   out.swapped = TIFFIsByteSwapped(tif) != 0;
 
   out.tiled = TIFFIsTiled(tif) != 0;
+  // FreeImage reads no planar tiles; neither does this reader, so the answer is the same.
+  if (out.tiled && out.planar) return Verdict::kOtherLayout;
   if (out.tiled) {
     if (TIFFGetField(tif, TIFFTAG_TILEWIDTH, &out.tileWidth) != 1 ||
         TIFFGetField(tif, TIFFTAG_TILELENGTH, &out.tileHeight) != 1 || out.tileWidth == 0 ||
