@@ -53,6 +53,7 @@ int64_t HostSession::Callback(uint8_t command, int64_t arg1, int64_t arg2, int64
 
 int64_t HostSession::Execute(uint8_t command, int64_t arg1, int64_t arg2, int64_t arg3) noexcept {
   try {
+    if (onCommand_) onCommand_(command);
     switch (command) {
       case CmdGetPlane:
         return GetPlane("GetPlane", false, arg1, arg2, arg3);

@@ -40,6 +40,11 @@ class HostSession {
   // Called by CmdRefreshImage after the plug-in has written the planes.
   void SetRefreshHandler(std::function<void()> handler) { onRefresh_ = std::move(handler); }
 
+  // Told of every command before it is carried out (hostsim --timings).
+  void SetCommandObserver(std::function<void(uint8_t)> observer) {
+    onCommand_ = std::move(observer);
+  }
+
   // Carries out one command of the host protocol. Never throws.
   int64_t Execute(uint8_t command, int64_t arg1, int64_t arg2, int64_t arg3) noexcept;
 
@@ -64,6 +69,7 @@ class HostSession {
   ImageHandle lastHandle_ = 0;
   int64_t version_ = kDefaultVersion;
   std::function<void()> onRefresh_;
+  std::function<void(uint8_t)> onCommand_;
 };
 
 }  // namespace nox
