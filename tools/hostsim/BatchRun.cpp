@@ -47,8 +47,12 @@ class PhaseWatch {
                               wc.hInstance, nullptr);
     if (mWindow == nullptr) return;
     SetWindowLongPtrW(mWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    session.SetCommandObserver([this](uint8_t command) {
-      mTimings.Command(command, Seconds());
+    session.SetCommandObserver([this](uint8_t command, bool done) {
+      if (!done) {
+        mStarted = Seconds();
+        return;
+      }
+      mTimings.Command(command, mStarted, Seconds());
       if (command == CmdGetPlane) PostMessageW(mWindow, kMarkMessage, 0, 0);
     });
   }
@@ -79,6 +83,7 @@ class PhaseWatch {
   HostSession& mSession;
   HWND mWindow = nullptr;
   RunTimings mTimings;
+  double mStarted = 0.0;
 };
 
 }  // namespace

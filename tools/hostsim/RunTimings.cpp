@@ -16,41 +16,49 @@ std::wstring Phase(const wchar_t* name, double from, double to) {
 
 }  // namespace
 
-void RunTimings::Command(uint8_t command, double seconds) {
+void RunTimings::Command(uint8_t command, double started, double ended) {
   switch (command) {
     case CmdGetPlane:  // a new run: its planes are fetched last before the export
       *this = RunTimings();
-      mLastPlane = seconds;
+      mLastPlane = ended;
       break;
     case CmdSaveUndo:
-      if (mLastPlane && !mSaveUndo) mSaveUndo = seconds;
+      if (mLastPlane && !mSaveUndoStart) {
+        mSaveUndoStart = started;
+        mSaveUndoEnd = ended;
+      }
       break;
     case CmdGetHostVersion:
-      if (mSaveUndo && !mHostVersion) mHostVersion = seconds;
+      if (mSaveUndoEnd && !mHostVersionStart) {
+        mHostVersionStart = started;
+        mHostVersionEnd = ended;
+      }
       break;
     case CmdRefreshImage:
-      if (mHostVersion && !mRefresh) mRefresh = seconds;
+      if (mHostVersionEnd && !mRefresh) mRefresh = started;
       break;
     default: break;
   }
 }
 
 void RunTimings::MessagesProcessed(double seconds) {
-  if (mLastPlane && !mPumped && !mSaveUndo) mPumped = seconds;
+  if (mLastPlane && !mPumped && !mSaveUndoStart) mPumped = seconds;
 }
 
 std::vector<std::wstring> RunTimings::Lines() const {
   std::vector<std::wstring> lines;
-  if (mLastPlane && mSaveUndo) {
+  if (mLastPlane && mSaveUndoStart) {
     if (mPumped) {
       lines.push_back(Phase(L"export", *mLastPlane, *mPumped));
-      lines.push_back(Phase(L"denoiser", *mPumped, *mSaveUndo));
+      lines.push_back(Phase(L"denoiser", *mPumped, *mSaveUndoStart));
     } else {
-      lines.push_back(Phase(L"export and denoiser", *mLastPlane, *mSaveUndo));
+      lines.push_back(Phase(L"export and denoiser", *mLastPlane, *mSaveUndoStart));
     }
   }
-  if (mSaveUndo && mHostVersion) lines.push_back(Phase(L"import", *mSaveUndo, *mHostVersion));
-  if (mHostVersion && mRefresh) lines.push_back(Phase(L"blend", *mHostVersion, *mRefresh));
+  if (mSaveUndoEnd && mHostVersionStart) {
+    lines.push_back(Phase(L"import", *mSaveUndoEnd, *mHostVersionStart));
+  }
+  if (mHostVersionEnd && mRefresh) lines.push_back(Phase(L"blend", *mHostVersionEnd, *mRefresh));
   return lines;
 }
 

@@ -1,12 +1,14 @@
 // The phases of one denoise run as the host sees them. The host sees only the plug-in's
 // commands and when the plug-in processes the host's window messages, so the phases are
-// cut at those points:
-//   export    last CmdGetPlane .. the plug-in's first processing of pending messages (it
-//             does so once the denoiser runs and it waits on the denoiser's output; the
-//             denoiser's start is counted here)
-//   denoiser  .. CmdSaveUndo
-//   import    .. CmdGetHostVersion (the plug-in reads the result between the two)
-//   blend     .. CmdRefreshImage (the undo planes and the blend, when it blends)
+// cut at those points; the host's own work inside a command (the undo copy) is in none:
+//   export    end of the last CmdGetPlane .. the plug-in's first processing of pending
+//             messages (it does so once the denoiser runs and it waits on the denoiser's
+//             output; the denoiser's start is counted here)
+//   denoiser  .. start of CmdSaveUndo
+//   import    end of CmdSaveUndo .. start of CmdGetHostVersion (the plug-in reads the
+//             result between the two)
+//   blend     end of CmdGetHostVersion .. start of CmdRefreshImage (the undo planes and
+//             the blend, when it blends)
 // Portable: times come in as seconds from any fixed start.
 #pragma once
 
@@ -19,8 +21,8 @@ namespace nox {
 
 class RunTimings {
  public:
-  // A command the plug-in sent, at time `seconds`.
-  void Command(uint8_t command, double seconds);
+  // A command of the plug-in, from its start to the host's answer.
+  void Command(uint8_t command, double started, double ended);
   // The plug-in processed the host's pending window messages.
   void MessagesProcessed(double seconds);
 
@@ -31,8 +33,10 @@ class RunTimings {
  private:
   std::optional<double> mLastPlane;
   std::optional<double> mPumped;
-  std::optional<double> mSaveUndo;
-  std::optional<double> mHostVersion;
+  std::optional<double> mSaveUndoStart;
+  std::optional<double> mSaveUndoEnd;
+  std::optional<double> mHostVersionStart;
+  std::optional<double> mHostVersionEnd;
   std::optional<double> mRefresh;
 };
 
