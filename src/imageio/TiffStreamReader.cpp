@@ -22,8 +22,9 @@ namespace {
 constexpr uint32_t kMaxSide = 24000;
 // Uncompressed strips are read in blocks of whole rows of about this size.
 constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
-// Larger tiles go to FreeImage: the buffer one tile needs stays small.
-constexpr uint64_t kMaxTileBytes = uint64_t{16} << 20;
+// Larger tiles and compressed strips go to FreeImage: the buffer one of them needs stays
+// small.
+constexpr uint64_t kMaxChunkBytes = uint64_t{16} << 20;
 
 // The result file, read at explicit offsets, and libtiff's view of it.
 class SourceFile {
@@ -215,11 +216,14 @@ Verdict ReadLayout(TIFF* tif, uint32_t width, uint32_t height, Layout& out) {
     }
     const uint64_t tileBytes = uint64_t{out.tileWidth} * out.tileHeight * 2u *
                                (out.planar ? 1u : out.samples);
-    if (tileBytes > kMaxTileBytes) return Verdict::kOtherLayout;
+    if (tileBytes > kMaxChunkBytes) return Verdict::kOtherLayout;
     if (static_cast<uint64_t>(TIFFTileSize64(tif)) != tileBytes) return Verdict::kDamaged;
   } else {
     out.rowsPerStrip = std::min(Field<uint32_t>(tif, TIFFTAG_ROWSPERSTRIP, h), h);
     if (out.rowsPerStrip == 0) return Verdict::kDamaged;
+    if (out.compressed && uint64_t{out.rowsPerStrip} * out.RowBytes(w) > kMaxChunkBytes) {
+      return Verdict::kOtherLayout;
+    }
     if (static_cast<uint64_t>(TIFFScanlineSize64(tif)) != out.RowBytes(w)) {
       return Verdict::kDamaged;
     }
@@ -363,17 +367,30 @@ class Reader {
     return true;
   }
 
-  // Compressed strips: row by row through libtiff, so a strip of any height needs only
-  // one row's buffer (libtiff holds the strip's compressed bytes).
+  // Compressed strips: each decoded whole, in FreeImage's order (each band of rows, for
+  // planar data sample after sample) into one buffer zeroed once, as FreeImage does. Damaged
+  // data does not always fail to decode: a codec may leave bytes of the buffer unwritten
+  // without an error, or give other samples when asked for a strip in smaller pieces, and
+  // the result must still be FreeImage's.
   bool WalkCompressedStrips(const PlaneTarget* target) {
     const std::size_t rowBytes = mLayout.RowBytes(mLayout.width);
-    std::unique_ptr<uint16_t[]> line(new uint16_t[rowBytes / 2]);
-    auto* bytes = reinterpret_cast<unsigned char*>(line.get());
-    for (uint16_t sample = 0; sample < mLayout.Planes(); ++sample) {
-      if (target != nullptr && mLayout.planar && target->PlaneOf(sample) == nullptr) continue;
-      for (uint32_t row = 0; row < mLayout.height; ++row) {
-        if (TIFFReadScanline(mTif, line.get(), row, sample) != 1 || !Clean()) return false;
-        if (target != nullptr) target->Put(bytes, sample, row, 0, mLayout.width);
+    const std::size_t stripBytes = mLayout.rowsPerStrip * rowBytes;
+    std::unique_ptr<uint16_t[]> strip(new uint16_t[stripBytes / 2]());
+    auto* bytes = reinterpret_cast<unsigned char*>(strip.get());
+    const uint32_t perPlane = CeilDiv(mLayout.height, mLayout.rowsPerStrip);
+    for (uint32_t s = 0; s < perPlane; ++s) {
+      for (uint16_t sample = 0; sample < mLayout.Planes(); ++sample) {
+        const uint32_t index = sample * perPlane + s;
+        const auto size = static_cast<tmsize_t>(DecodedBytes(index));
+        if (TIFFReadEncodedStrip(mTif, index, strip.get(), size) != size || !Clean()) {
+          return false;
+        }
+        if (target == nullptr) continue;
+        const uint32_t firstRow = s * mLayout.rowsPerStrip;
+        const uint32_t rows = std::min(mLayout.rowsPerStrip, mLayout.height - firstRow);
+        for (uint32_t r = 0; r < rows; ++r) {
+          target->Put(bytes + std::size_t{r} * rowBytes, sample, firstRow + r, 0, mLayout.width);
+        }
       }
     }
     return true;
@@ -384,22 +401,22 @@ class Reader {
     const std::size_t tileRowBytes = mLayout.RowBytes(mLayout.tileWidth);
     std::unique_ptr<uint16_t[]> tile(new uint16_t[tileBytes / 2]);
     auto* bytes = reinterpret_cast<unsigned char*>(tile.get());
-    for (uint16_t sample = 0; sample < mLayout.Planes(); ++sample) {
-      if (target != nullptr && mLayout.planar && target->PlaneOf(sample) == nullptr) continue;
-      for (uint32_t y = 0; y < mLayout.height; y += mLayout.tileHeight) {
-        for (uint32_t x = 0; x < mLayout.width; x += mLayout.tileWidth) {
-          const uint32_t index = TIFFComputeTile(mTif, x, y, 0, sample);
-          if (TIFFReadEncodedTile(mTif, index, tile.get(), static_cast<tmsize_t>(tileBytes)) !=
-                  static_cast<tmsize_t>(tileBytes) ||
-              !Clean()) {
-            return false;
-          }
-          if (target == nullptr) continue;
-          const uint32_t rows = std::min(mLayout.tileHeight, mLayout.height - y);
-          const uint32_t columns = std::min(mLayout.tileWidth, mLayout.width - x);
-          for (uint32_t r = 0; r < rows; ++r) {
-            target->Put(bytes + std::size_t{r} * tileRowBytes, sample, y + r, x, columns);
-          }
+    // Tiles are interleaved (planar ones go to FreeImage); each is decoded into a zeroed
+    // buffer, as FreeImage does.
+    for (uint32_t y = 0; y < mLayout.height; y += mLayout.tileHeight) {
+      for (uint32_t x = 0; x < mLayout.width; x += mLayout.tileWidth) {
+        const uint32_t index = TIFFComputeTile(mTif, x, y, 0, 0);
+        std::fill(bytes, bytes + tileBytes, static_cast<unsigned char>(0));
+        if (TIFFReadEncodedTile(mTif, index, tile.get(), static_cast<tmsize_t>(tileBytes)) !=
+                static_cast<tmsize_t>(tileBytes) ||
+            !Clean()) {
+          return false;
+        }
+        if (target == nullptr) continue;
+        const uint32_t rows = std::min(mLayout.tileHeight, mLayout.height - y);
+        const uint32_t columns = std::min(mLayout.tileWidth, mLayout.width - x);
+        for (uint32_t r = 0; r < rows; ++r) {
+          target->Put(bytes + std::size_t{r} * tileRowBytes, 0, y + r, x, columns);
         }
       }
     }

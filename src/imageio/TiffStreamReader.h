@@ -16,9 +16,11 @@ enum class TiffResult {
 // Reads the first image of a classic TIFF file into the planes, with the conversions of
 // ReadResultImage (see ResultReader.h) and bit for bit the samples FreeImage would give.
 // Streams 16-bit MinIsBlack grey (unsigned or signed) and RGB or RGB plus one extra sample
-// (unsigned), interleaved or planar in strips of any height, interleaved in tiles of up to
-// 16 MB (FreeImage reads no planar tiles), either byte order, uncompressed or compressed with PackBits, LZW or Deflate (with or
-// without the horizontal predictor), top-left orientation and the usual fill order.
+// (unsigned), interleaved or planar, in strips (uncompressed: of any height) or, interleaved
+// only (FreeImage reads no planar tiles), in tiles; either byte order; uncompressed or
+// compressed with PackBits, LZW or Deflate (with or without the horizontal predictor), a
+// compressed strip or a tile holding at most 16 MB; top-left orientation, the usual fill
+// order. Other layouts are left to FreeImage.
 // Everything is checked before the first plane is written: the directory (size against
 // width x height, sample layout, every strip or tile lying within the file, uncompressed
 // ones holding at least the bytes the layout needs) and, for compressed data, every strip
