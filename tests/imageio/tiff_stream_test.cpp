@@ -48,11 +48,16 @@ void WriteLayout(const fs::path& file, const TiffLayout& l) {
   TIFFSetField(tif, TIFFTAG_COMPRESSION, l.compression);
   TIFFSetField(tif, TIFFTAG_ORIENTATION, l.orientation);
   if (l.predictor) TIFFSetField(tif, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
-  const int bytes = l.bits / 8;
-  const auto sample = [&](int x, int y, int c) { return FixturePattern(x, y, c) >> (16 - l.bits); };
-  const auto put = [&](std::vector<unsigned char>& buffer, std::size_t at, unsigned value) {
-    std::memcpy(&buffer[at * static_cast<std::size_t>(bytes)],
-                bytes == 2 ? static_cast<const void*>(&value) : &value, static_cast<std::size_t>(bytes));
+  // Samples in the machine's byte order, as libtiff takes them.
+  const auto sample = [&](int x, int y, int c) {
+    return static_cast<uint16_t>(FixturePattern(x, y, c) >> (16 - l.bits));
+  };
+  const auto put = [&](std::vector<unsigned char>& buffer, std::size_t at, uint16_t value) {
+    if (l.bits == 8) {
+      buffer[at] = static_cast<unsigned char>(value);
+    } else {
+      std::memcpy(&buffer[2 * at], &value, 2);
+    }
   };
   const int planes = l.planar ? l.samples : 1;
   const int perPixel = l.planar ? 1 : l.samples;
