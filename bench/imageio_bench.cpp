@@ -1,6 +1,8 @@
 // The image exchange on a large colour frame (9576 x 6388, 367 MB as a 16-bit TIFF) in
 // the system's temporary folder, beside the physical limits: one raw write or read of the
-// same bytes, libtiff writing the same image and FreeImage's load alone.
+// same bytes, libtiff writing the same image, FreeImage's load alone, the result read
+// through FreeImage as before the streaming reader, and for a Deflate-compressed tiled
+// file with the horizontal predictor, libtiff's own decode of every tile.
 //
 // Each benchmark also reports peak_extra_MB: how far the process's peak resident memory
 // rose above its resident memory before the call (Linux: VmHWM after resetting it
@@ -9,6 +11,7 @@
 #include <benchmark/benchmark.h>
 #include <tiffio.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -168,6 +171,99 @@ void BM_ReadResultImage(benchmark::State& state) {
   Finish(state, peak);
 }
 
+void BM_ReadResultWithFreeImage(benchmark::State& state) {
+  Frame& f = TheFrame();
+  const std::wstring& name = ResultFile();
+  PeakMemory peak;
+  for (auto _ : state) {
+    if (!nox::ReadResultImageWithFreeImage(name, f.first.data(), f.second.data(),
+                                           f.third.data(), 1.0f, kWidth, kHeight)) {
+      state.SkipWithError("ReadResultImageWithFreeImage failed");
+    }
+  }
+  Finish(state, peak);
+}
+
+// The same frame as Deflate (level 1) with the horizontal predictor in 256 x 256 tiles,
+// written once by libtiff.
+const std::string& DeflateTiledFile() {
+  static const std::string name = [] {
+    Frame& f = TheFrame();
+    const std::string path = TempFile("nfbench_deflate_tiled.tif").string();
+    TIFF* tif = TIFFOpen(path.c_str(), "w");
+    if (tif == nullptr) return std::string();
+    constexpr uint32_t kTile = 256;
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, kWidth);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, kHeight);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 16);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
+    TIFFSetField(tif, TIFFTAG_ZIPQUALITY, 1);
+    TIFFSetField(tif, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+    TIFFSetField(tif, TIFFTAG_TILEWIDTH, kTile);
+    TIFFSetField(tif, TIFFTAG_TILELENGTH, kTile);
+    std::vector<uint16_t> tile(std::size_t{kTile} * kTile * 3);
+    for (uint32_t y = 0; y < static_cast<uint32_t>(kHeight); y += kTile) {
+      for (uint32_t x = 0; x < static_cast<uint32_t>(kWidth); x += kTile) {
+        std::fill(tile.begin(), tile.end(), 0);
+        for (uint32_t r = 0; r < kTile && y + r < static_cast<uint32_t>(kHeight); ++r) {
+          const std::size_t o = std::size_t{kHeight - 1 - (y + r)} * kWidth;
+          for (uint32_t c = 0; c < kTile && x + c < static_cast<uint32_t>(kWidth); ++c) {
+            uint16_t* px = &tile[(std::size_t{r} * kTile + c) * 3];
+            px[0] = static_cast<uint16_t>(nox::ClampRound(f.second[o + x + c], 0.0, 65535.0));
+            px[1] = static_cast<uint16_t>(nox::ClampRound(f.first[o + x + c], 0.0, 65535.0));
+            px[2] = static_cast<uint16_t>(nox::ClampRound(f.third[o + x + c], 0.0, 65535.0));
+          }
+        }
+        TIFFWriteTile(tif, tile.data(), x, y, 0, 0);
+      }
+    }
+    TIFFClose(tif);
+    return path;
+  }();
+  return name;
+}
+
+void BM_ReadResultDeflateTiled(benchmark::State& state) {
+  Frame& f = TheFrame();
+  const fs::path path = DeflateTiledFile();
+  const std::wstring name = path.wstring();
+  PeakMemory peak;
+  for (auto _ : state) {
+    if (!nox::ReadResultImage(name, f.first.data(), f.second.data(), f.third.data(), 1.0f,
+                              kWidth, kHeight)) {
+      state.SkipWithError("ReadResultImage failed");
+    }
+  }
+  Finish(state, peak);
+}
+
+// libtiff decoding every tile of the same file into one tile buffer, nothing more.
+void BM_LibtiffDecodeDeflateTiled(benchmark::State& state) {
+  const std::string& name = DeflateTiledFile();
+  PeakMemory peak;
+  for (auto _ : state) {
+    TIFF* tif = TIFFOpen(name.c_str(), "rm");  // read, not mapped, like the result reader
+    if (tif == nullptr) {
+      state.SkipWithError("TIFFOpen failed");
+      break;
+    }
+    std::vector<unsigned char> tile(static_cast<std::size_t>(TIFFTileSize(tif)));
+    const uint32_t tiles = TIFFNumberOfTiles(tif);
+    for (uint32_t t = 0; t < tiles; ++t) {
+      if (TIFFReadEncodedTile(tif, t, tile.data(), static_cast<tmsize_t>(tile.size())) < 0) {
+        state.SkipWithError("TIFFReadEncodedTile failed");
+        break;
+      }
+    }
+    benchmark::DoNotOptimize(tile.data());
+    TIFFClose(tif);
+  }
+  Finish(state, peak);
+}
+
 void BM_FreeImageLoad(benchmark::State& state) {
   const std::string name = fs::path(ResultFile()).string();
   PeakMemory peak;
@@ -197,7 +293,7 @@ void BM_RawRead(benchmark::State& state) {
 
 void Cleanup() {
   for (const char* leaf : {"nfbench_ours.tif", "nfbench_raw.bin", "nfbench_libtiff.tif",
-                           "nfbench_result.tif"}) {
+                           "nfbench_result.tif", "nfbench_deflate_tiled.tif"}) {
     std::error_code ignored;
     fs::remove(TempFile(leaf), ignored);
   }
@@ -209,6 +305,9 @@ BENCHMARK(BM_WriteTiff16)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_RawWrite)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_LibtiffWrite)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ReadResultImage)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReadResultWithFreeImage)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReadResultDeflateTiled)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LibtiffDecodeDeflateTiled)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FreeImageLoad)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_RawRead)->Unit(benchmark::kMillisecond)->UseRealTime();
 

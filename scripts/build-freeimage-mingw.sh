@@ -2,7 +2,7 @@
 # Builds FreeImage for 64-bit Windows as static libraries with the MinGW-w64 toolchain, from
 # Debian 12's source packages (freeimage, tiff, libpng1.6; Debian's patches included) plus
 # Debian's MinGW zlib, and prints the prefix that holds them:
-#   <prefix>/include/FreeImage.h
+#   <prefix>/include/FreeImage.h tiff.h tiffio.h tiffconf.h tiffvers.h
 #   <prefix>/lib/libFreeImage.a libtiff.a libpng.a libz.a   (link in that order)
 #
 # The prefix lives outside the clone, in ${PINOXFADE_CACHE:-$HOME/.cache/pinoxfade}, named by a
@@ -21,7 +21,7 @@
 set -euo pipefail
 
 # Bump when anything below changes what ends up in the libraries.
-RECIPE=1
+RECIPE=2
 PACKAGES=(freeimage tiff libpng1.6)
 INDEX_MAX_AGE_DAYS=7
 
@@ -290,6 +290,17 @@ x86_64-w64-mingw32-ar d "$work/prefix/lib/libtiff.a" tif_win32.c.obj
 if x86_64-w64-mingw32-ar t "$work/prefix/lib/libtiff.a" | grep -q tif_win32; then
   fail "libtiff's Win32 platform layer is still in libtiff.a"
 fi
+# libtiff's public headers: the plug-in reads TIFF results with libtiff directly. tiffconf.h
+# (and, depending on the version, tiffvers.h) are generated into the build folder.
+for h in tiff.h tiffio.h tiffconf.h tiffvers.h; do
+  if [ -f "$work/build/tiff/libtiff/$h" ]; then
+    cp "$work/build/tiff/libtiff/$h" "$work/prefix/include/$h"
+  elif [ -f "$work/src/tiff/libtiff/$h" ]; then
+    cp "$work/src/tiff/libtiff/$h" "$work/prefix/include/$h"
+  else
+    fail "libtiff header $h not found"
+  fi
+done
 
 # libpng
 say "libpng"

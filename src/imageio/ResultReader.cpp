@@ -1,20 +1,14 @@
 #include "imageio/ResultReader.h"
 
-#if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
-#include <xmmintrin.h>
-#endif
-
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
-#include <type_traits>
 #include <memory>
 
 #include "imageio/FilePath.h"
 #include "imageio/FreeImageApi.h"
+#include "imageio/PlaneCopy.h"
 #include "imageio/PngChunks.h"
-#include "imageio/SampleConversion.h"
+#include "imageio/TiffStreamReader.h"
 #include "text/Utf8.h"
 
 namespace nox {
@@ -108,144 +102,26 @@ bool AcceptedShape(FIBITMAP* bitmap, int32_t width, int32_t height) {
   return SamplesPerPixel(FreeImage_GetImageType(bitmap)) != 0;
 }
 
-inline uint16_t LoadU16(const unsigned char* p) {
-  uint16_t v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
-
-// Conversion of one raw sample. With scale 1 every 16-bit value is already a whole
-// number that a float holds exactly, so the multiply and the rounding are skipped.
-struct Unscaled {
-  float operator()(double raw) const { return static_cast<float>(raw); }
-};
-struct ScaledRounded {
-  double scale;
-  float operator()(double raw) const { return static_cast<float>(RoundHalfEven(raw * scale)); }
-};
-
 // FreeImage keeps the bottom row first, so buffer row i fills plane row i: the writer's
 // top-to-bottom reversal is undone without touching the row order here. Rows are stepped
 // by the bitmap's pitch, which skips each row's padding.
-template <typename Convert>
-void CopyGrey16Rows(const unsigned char* bits, std::size_t pitch, std::size_t width,
-                    std::size_t height, float* plane, bool isSigned, Convert convert) {
-  for (std::size_t r = 0; r < height; ++r) {
-    const unsigned char* src = bits + r * pitch;
-    float* dst = plane + r * width;
-    if (isSigned) {
-      for (std::size_t x = 0; x < width; ++x) {
-        dst[x] = convert(static_cast<int16_t>(LoadU16(src + 2 * x)));
-      }
-    } else {
-      for (std::size_t x = 0; x < width; ++x) dst[x] = convert(LoadU16(src + 2 * x));
-    }
-  }
-}
-
 void CopyGrey16(const unsigned char* bits, std::size_t pitch, std::size_t width,
                 std::size_t height, float* plane, float scale, bool isSigned) {
-  if (scale == 1.0f) {
-    CopyGrey16Rows(bits, pitch, width, height, plane, isSigned, Unscaled{});
-  } else {
-    CopyGrey16Rows(bits, pitch, width, height, plane, isSigned, ScaledRounded{scale});
-  }
-}
-
-#if defined(__SSE2__) || defined(_M_X64)
-// One pixel's red, green and blue (and a fourth value) as four floats, from an 8-byte load.
-inline __m128 PixelToFloats(const unsigned char* px) {
-  const __m128i raw = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(px));
-  return _mm_cvtepi32_ps(_mm_unpacklo_epi16(raw, _mm_setzero_si128()));
-}
-
-// The unscaled colour copy of one row, four pixels at a time: each pixel is widened to
-// floats, four pixels are transposed into red, green and blue rows, and those go to the
-// planes with streaming stores (the planes are far larger than any cache). Starts once
-// all three destinations are 16-byte aligned, and stops before the last pixel so that no
-// 8-byte load reaches past the row's samples. Returns the first column left to do.
-std::size_t CopyRgbUnscaledSse2(const unsigned char* src, std::size_t step, std::size_t width,
-                                float* p1, float* p2, float* p3) {
-  const auto misaligned = [](const float* p) {
-    return (reinterpret_cast<std::uintptr_t>(p) & 15u) != 0;
-  };
-  std::size_t x = 0;
-  for (; x < width && (misaligned(p1 + x) || misaligned(p2 + x) || misaligned(p3 + x)); ++x) {
-    const unsigned char* px = src + x * step;
-    p2[x] = LoadU16(px);
-    p1[x] = LoadU16(px + 2);
-    p3[x] = LoadU16(px + 4);
-  }
-  if (x < width && (misaligned(p1 + x) || misaligned(p2 + x) || misaligned(p3 + x))) return x;
-  for (; x + 5 <= width; x += 4) {
-    const unsigned char* px = src + x * step;
-    __m128 red = PixelToFloats(px);
-    __m128 green = PixelToFloats(px + step);
-    __m128 blue = PixelToFloats(px + 2 * step);
-    __m128 rest = PixelToFloats(px + 3 * step);
-    _MM_TRANSPOSE4_PS(red, green, blue, rest);
-    _mm_stream_ps(p2 + x, red);
-    _mm_stream_ps(p1 + x, green);
-    _mm_stream_ps(p3 + x, blue);
-  }
-  return x;
-}
-#endif
-
-// Samples are red, green, blue (and alpha, skipped) in memory. Red goes to the second
-// plane, green to the first and blue to the third, undoing the writer's interleave. A
-// monochrome image (second == first) takes only the green sample, which is what the
-// full copy would leave in its one plane, and its third plane is never written.
-template <std::size_t kSamples, typename Convert>
-void CopyRgb16Rows(const unsigned char* bits, std::size_t pitch, std::size_t width,
-                   std::size_t height, float* first, float* second, float* third,
-                   Convert convert) {
-  constexpr std::size_t kStep = 2 * kSamples;
-  const bool mono = first == second;
   for (std::size_t r = 0; r < height; ++r) {
-    const unsigned char* src = bits + r * pitch;
-    const std::size_t offset = r * width;
-    float* p1 = first + offset;
-    if (mono) {
-      for (std::size_t x = 0; x < width; ++x) p1[x] = convert(LoadU16(src + x * kStep + 2));
-      continue;
-    }
-    float* p2 = second + offset;
-    float* p3 = third + offset;
-    std::size_t x = 0;
-#if defined(__SSE2__) || defined(_M_X64)
-    if constexpr (std::is_same_v<Convert, Unscaled>) {
-      x = CopyRgbUnscaledSse2(src, kStep, width, p1, p2, p3);
-    }
-#endif
-    for (; x < width; ++x) {
-      const unsigned char* px = src + x * kStep;
-      p2[x] = convert(LoadU16(px));
-      p1[x] = convert(LoadU16(px + 2));
-      p3[x] = convert(LoadU16(px + 4));
-    }
+    CopyGreyRow(bits + r * pitch, 2, width, plane + r * width, scale, isSigned);
   }
 }
 
 void CopyRgb16(const unsigned char* bits, std::size_t pitch, std::size_t width,
                std::size_t height, float* first, float* second, float* third, float scale,
                std::size_t samplesPerPixel) {
-  const bool unscaled = scale == 1.0f;
-  const ScaledRounded scaled{scale};
-  if (samplesPerPixel == 3) {
-    if (unscaled) {
-      CopyRgb16Rows<3>(bits, pitch, width, height, first, second, third, Unscaled{});
-    } else {
-      CopyRgb16Rows<3>(bits, pitch, width, height, first, second, third, scaled);
-    }
-  } else if (unscaled) {
-    CopyRgb16Rows<4>(bits, pitch, width, height, first, second, third, Unscaled{});
-  } else {
-    CopyRgb16Rows<4>(bits, pitch, width, height, first, second, third, scaled);
+  const bool mono = first == second;
+  for (std::size_t r = 0; r < height; ++r) {
+    const std::size_t offset = r * width;
+    CopyRgbRow(bits + r * pitch, samplesPerPixel, width, first + offset,
+               mono ? first + offset : second + offset, mono ? nullptr : third + offset, scale);
   }
-#if defined(__SSE2__) || defined(_M_X64)
-  _mm_sfence();  // streaming stores are visible to the host before the call returns
-#endif
+  FinishPlaneWrites();  // streaming stores are visible to the host before the call returns
 }
 
 bool ReadAll(const std::wstring& fileName, float* first, float* second, float* third,
@@ -295,8 +171,24 @@ bool ReadAll(const std::wstring& fileName, float* first, float* second, float* t
 bool ReadResultImage(const std::wstring& fileName, float* first, float* second, float* third,
                      float scale, int32_t width, int32_t height) {
   try {
+    // TIFF results stream into the planes; other formats and TIFF layouts the streaming
+    // reader does not take go through FreeImage.
+    switch (ReadTiffResult(fileName, first, second, third, scale, width, height)) {
+      case TiffResult::kRead: return true;
+      case TiffResult::kRefused: return false;
+      case TiffResult::kNotStreamed: break;
+    }
     return ReadAll(fileName, first, second, third, scale, width, height);
   } catch (...) {  // nothing may reach the host: it only sees false
+    return false;
+  }
+}
+
+bool ReadResultImageWithFreeImage(const std::wstring& fileName, float* first, float* second,
+                                  float* third, float scale, int32_t width, int32_t height) {
+  try {
+    return ReadAll(fileName, first, second, third, scale, width, height);
+  } catch (...) {
     return false;
   }
 }

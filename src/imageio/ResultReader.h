@@ -1,4 +1,5 @@
-// The denoiser's result, read back through FreeImage into the host's planes.
+// The denoiser's result, read back into the host's planes: TIFF results stream in through
+// libtiff, everything else goes through FreeImage.
 #pragma once
 
 #include <cstdint>
@@ -15,5 +16,10 @@ namespace nox {
 // from the green samples and never touches `third`. Never throws.
 bool ReadResultImage(const std::wstring& fileName, float* first, float* second, float* third,
                      float scale, int32_t width, int32_t height);
+
+// The same through FreeImage alone, whatever the format: the reference the streaming TIFF
+// reader is measured and checked against.
+bool ReadResultImageWithFreeImage(const std::wstring& fileName, float* first, float* second,
+                                  float* third, float scale, int32_t width, int32_t height);
 
 }  // namespace nox

@@ -6,9 +6,13 @@
 // the checks see what the reader wrote:
 //  - a refused file leaves every plane exactly as it was;
 //  - an accepted file fills the first plane completely; the others are either filled
-//    completely or untouched, and the third plane of a monochrome image is never touched.
+//    completely or untouched, and the third plane of a monochrome image is never touched;
+//  - a file accepted both by the reader and by FreeImage's path alone gives the same bits
+//    (TIFF results are streamed by the reader, not loaded by FreeImage).
 // The kept corpus (tests/fuzz/corpus/result_reader) holds small 16-bit grey, RGB and RGBA
-// TIFF and PNG files in this framing, and a few that the reader refuses.
+// TIFF and PNG files in this framing, TIFF files in each layout the streaming reader takes
+// (stream_*: strips and tiles, planar, both byte orders, PackBits, LZW and Deflate with
+// and without the predictor), and a few that the reader refuses.
 #include <unistd.h>
 
 #include <cmath>
@@ -16,6 +20,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -90,6 +95,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(untouchedSecond == 0 || untouchedSecond == samples);
     Check(untouchedThird == 0 || untouchedThird == samples);
     Check(!mono || untouchedThird == samples);
+    std::vector<float> refFirst(samples, NAN);
+    std::vector<float> refSecond(samples, NAN);
+    std::vector<float> refThird(samples, NAN);
+    float* r2 = mono ? refFirst.data() : refSecond.data();
+    if (nox::ReadResultImageWithFreeImage(name, refFirst.data(), r2, refThird.data(), scale,
+                                          width, height)) {
+      const std::size_t bytes = samples * sizeof(float);
+      Check(std::memcmp(first.data(), refFirst.data(), bytes) == 0);
+      Check(std::memcmp(second.data(), refSecond.data(), bytes) == 0);
+      Check(std::memcmp(third.data(), refThird.data(), bytes) == 0);
+    }
   }
   return 0;
 }

@@ -11,7 +11,7 @@ TEST(HostOptions, BatchLineIsReadWithWindowsSeparators) {
   ASSERT_TRUE(ParseHostOptions({L"--batch", L"--image", L"Z:/data/m31.tif", L"--denoiser",
                                 L"C:\\Noxfade/bin", L"--strength", L"80", L"--8bit", L"--version",
                                 L"804", L"--out", L"out.png", L"--plugin", L"./p.dll", L"--show",
-                                L"--linger", L"1500"},
+                                L"--linger", L"1500", L"--timings"},
                                o, error))
       << error;
   EXPECT_TRUE(o.batch);
@@ -25,6 +25,7 @@ TEST(HostOptions, BatchLineIsReadWithWindowsSeparators) {
   EXPECT_EQ(o.plugin, L".\\p.dll");
   EXPECT_TRUE(o.show);
   EXPECT_EQ(o.lingerMs, 1500u);
+  EXPECT_TRUE(o.timings);
 
   ASSERT_TRUE(ParseHostOptions({L"--batch", L"--image", L"a.tif", L"--denoiser", L"d"}, o, error));
   EXPECT_FALSE(o.strength.has_value());
@@ -45,6 +46,7 @@ TEST(HostOptions, BadLinesAreRefusedWithAReason) {
       {L"--batch", L"--image", L"a.tif", L"--denoiser", L"d", L"--linger", L"-1"},
       {L"--batch", L"--image", L"", L"--denoiser", L"d"},
       {L"--image", L"a.tif", L"--strength", L"50"},                         // batch only
+      {L"--image", L"a.tif", L"--timings"},                                 // batch only
       {L"--selftest"},
   };
   for (const auto& args : bad) {

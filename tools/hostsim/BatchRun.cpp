@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "PluginDialog.h"
+#include "RunTimings.h"
 #include "dialog/ControlIds.h"
 
 namespace nox {
@@ -20,6 +21,70 @@ void Linger(unsigned long milliseconds) {
     PumpPendingMessages();
   }
 }
+
+double Seconds() {
+  LARGE_INTEGER now;
+  LARGE_INTEGER frequency;
+  QueryPerformanceCounter(&now);
+  QueryPerformanceFrequency(&frequency);
+  return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// Follows the run's phases for --timings: every command of the plug-in, and the first time
+// the plug-in processes the host's messages after fetching the planes. For that, each
+// CmdGetPlane posts a message to a message-only window; the plug-in dispatches it as soon
+// as it processes pending messages, which it first does while the denoiser runs.
+class PhaseWatch {
+ public:
+  PhaseWatch(HostSession& session, bool enabled) : mSession(session) {
+    if (!enabled) return;
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = Procedure;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"HostsimPhaseWatch";
+    RegisterClassW(&wc);
+    mWindow = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                              wc.hInstance, nullptr);
+    if (mWindow == nullptr) return;
+    SetWindowLongPtrW(mWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    session.SetCommandObserver([this](uint8_t command, bool done) {
+      if (!done) {
+        mStarted = Seconds();
+        return;
+      }
+      mTimings.Command(command, mStarted, Seconds());
+      if (command == CmdGetPlane) PostMessageW(mWindow, kMarkMessage, 0, 0);
+    });
+  }
+  ~PhaseWatch() {
+    if (mWindow == nullptr) return;
+    mSession.SetCommandObserver(nullptr);
+    DestroyWindow(mWindow);
+  }
+  PhaseWatch(const PhaseWatch&) = delete;
+  PhaseWatch& operator=(const PhaseWatch&) = delete;
+
+  void Print() const {
+    for (const std::wstring& line : mTimings.Lines()) PrintUtf8(stdout, L"timing: " + line + L"\n");
+  }
+
+ private:
+  static constexpr UINT kMarkMessage = WM_APP + 17;
+
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kMarkMessage) {
+      auto* self = reinterpret_cast<PhaseWatch*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+      if (self != nullptr) self->mTimings.MessagesProcessed(Seconds());
+      return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
+
+  HostSession& mSession;
+  HWND mWindow = nullptr;
+  RunTimings mTimings;
+  double mStarted = 0.0;
+};
 
 }  // namespace
 
@@ -58,6 +123,7 @@ int RunBatch(const HostOptions& options, HostSession& session, PluginModule& plu
   }
   PumpPendingMessages();
 
+  PhaseWatch phases(session, options.timings);
   if (PressStart(dialog) != 1) Fail(L"the dialog did not take the Start command");
   PumpPendingMessages();
 
@@ -73,6 +139,7 @@ int RunBatch(const HostOptions& options, HostSession& session, PluginModule& plu
 
   const std::wstring log = ControlText(dialog, IdMemoLog);
   for (const std::wstring& line : LogLinesForPrinting(log)) PrintUtf8(stdout, line + L"\n");
+  if (options.timings) phases.Print();
   if (code == 0) code = BatchExitCode(log);
 
   if (options.show) window.ImageChanged();

@@ -66,6 +66,8 @@ bool ParseHostOptions(const std::vector<std::wstring>& args, HostOptions& option
       parsed.show = true;
     } else if (arg == L"--8bit") {
       parsed.eightBit = true;
+    } else if (arg == L"--timings") {
+      parsed.timings = true;
     } else if (arg == L"--image" || arg == L"--denoiser" || arg == L"--out" || arg == L"--plugin") {
       if (!value(text)) return false;
       if (text.empty()) {
@@ -108,9 +110,9 @@ bool ParseHostOptions(const std::vector<std::wstring>& args, HostOptions& option
     error = L"--batch needs --image and --denoiser";
     return false;
   }
-  if (!parsed.batch && (strengthGiven || parsed.eightBit || !parsed.out.empty() ||
-                        !parsed.denoiser.empty())) {
-    error = L"--denoiser, --strength, --8bit and --out belong to --batch";
+  if (!parsed.batch && (strengthGiven || parsed.eightBit || parsed.timings ||
+                        !parsed.out.empty() || !parsed.denoiser.empty())) {
+    error = L"--denoiser, --strength, --8bit, --timings and --out belong to --batch";
     return false;
   }
   options = std::move(parsed);
@@ -120,7 +122,9 @@ bool ParseHostOptions(const std::vector<std::wstring>& args, HostOptions& option
 std::wstring UsageText() {
   return L"usage: hostsim [--plugin <dll>] [--image <file>] [--version V]\n"
          L"       hostsim --batch --image <in> --denoiser <folder> [--strength N] [--8bit]\n"
-         L"               [--version V] [--out <file>] [--plugin <dll>] [--show] [--linger <ms>]\n";
+         L"               [--version V] [--out <file>] [--plugin <dll>] [--show] [--linger <ms>]\n"
+         L"               [--timings]   (after the log: export, denoiser, import and blend\n"
+         L"                             times, as lines beginning \"timing: \")\n";
 }
 
 std::vector<std::wstring> LogLinesForPrinting(const std::wstring& log) {

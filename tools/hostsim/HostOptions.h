@@ -12,6 +12,7 @@ struct HostOptions {
   bool batch = false;
   bool show = false;      // keep the windows visible in batch mode
   bool eightBit = false;  // check "Image is 8 bit"
+  bool timings = false;   // print the run's phases after the log
   std::wstring image;     // opened at start
   std::wstring denoiser;  // the denoiser folder typed into the dialog
   std::wstring out;       // where the batch run saves the image

@@ -52,6 +52,20 @@ int64_t HostSession::Callback(uint8_t command, int64_t arg1, int64_t arg2, int64
 }
 
 int64_t HostSession::Execute(uint8_t command, int64_t arg1, int64_t arg2, int64_t arg3) noexcept {
+  if (!onCommand_) return Carry(command, arg1, arg2, arg3);
+  try {
+    onCommand_(command, false);
+  } catch (...) {  // an observer's failure does not fail the command
+  }
+  const int64_t result = Carry(command, arg1, arg2, arg3);
+  try {
+    onCommand_(command, true);
+  } catch (...) {
+  }
+  return result;
+}
+
+int64_t HostSession::Carry(uint8_t command, int64_t arg1, int64_t arg2, int64_t arg3) noexcept {
   try {
     switch (command) {
       case CmdGetPlane:

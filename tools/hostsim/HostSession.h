@@ -40,6 +40,12 @@ class HostSession {
   // Called by CmdRefreshImage after the plug-in has written the planes.
   void SetRefreshHandler(std::function<void()> handler) { onRefresh_ = std::move(handler); }
 
+  // Told of every command before it is carried out (done false) and after (done true), for
+  // hostsim --timings.
+  void SetCommandObserver(std::function<void(uint8_t command, bool done)> observer) {
+    onCommand_ = std::move(observer);
+  }
+
   // Carries out one command of the host protocol. Never throws.
   int64_t Execute(uint8_t command, int64_t arg1, int64_t arg2, int64_t arg3) noexcept;
 
@@ -49,6 +55,7 @@ class HostSession {
   void BindCallback();
 
  private:
+  int64_t Carry(uint8_t command, int64_t arg1, int64_t arg2, int64_t arg3) noexcept;
   int64_t GetPlane(const char* name, bool undo, int64_t handle, int64_t address, int64_t index);
   int64_t GetImageSize(int64_t handle, int64_t widthAddress, int64_t heightAddress);
   int64_t RefreshImage(int64_t handle);
@@ -64,6 +71,7 @@ class HostSession {
   ImageHandle lastHandle_ = 0;
   int64_t version_ = kDefaultVersion;
   std::function<void()> onRefresh_;
+  std::function<void(uint8_t, bool)> onCommand_;
 };
 
 }  // namespace nox

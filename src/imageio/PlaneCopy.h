@@ -1,0 +1,26 @@
+// Rows of 16-bit result samples into the host's float planes: the conversion both result
+// readers share, so that every path gives the same floats for the same samples.
+#pragma once
+
+#include <cstddef>
+
+namespace nox {
+
+// Converts count samples, step bytes apart, starting at src (16-bit, native byte order,
+// any alignment), into plane[0..count). With scale 1 the value is stored as it is;
+// otherwise it is multiplied by scale and rounded to a whole number, ties to even.
+// isSigned reads the samples as two's complement.
+void CopyGreyRow(const unsigned char* src, std::size_t step, std::size_t count, float* plane,
+                 float scale, bool isSigned);
+
+// Converts count interleaved pixels of samplesPerPixel (3 or 4) unsigned 16-bit samples,
+// red, green, blue (and alpha, skipped): red goes to second, green to first, blue to third.
+// A monochrome image (second == first) takes only the green sample and never touches
+// third. May use streaming stores: call FinishPlaneWrites before the host sees the planes.
+void CopyRgbRow(const unsigned char* src, std::size_t samplesPerPixel, std::size_t count,
+                float* first, float* second, float* third, float scale);
+
+// Makes the streaming stores of CopyRgbRow visible to the host.
+void FinishPlaneWrites();
+
+}  // namespace nox
