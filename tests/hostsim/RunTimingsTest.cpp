@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "plugin/HostProtocol.h"
+#include "host/HostProtocol.h"
 
 namespace nox {
 namespace {

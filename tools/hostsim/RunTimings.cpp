@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "plugin/HostProtocol.h"
+#include "host/HostProtocol.h"
 
 namespace nox {
 
