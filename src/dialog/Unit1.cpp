@@ -311,7 +311,7 @@ void TFormCVPluginDenoise::SaveSettings() {
     if (Handle()) {
       if (EdFolder->Text().empty()) return;
       store->CaptureForm(*this);
-    } else if (!FCapturedAtDestroy) {
+    } else if (!mCapturedAtDestroy) {
       return;
     }
     store->SaveFile(SettingsFile());
@@ -324,7 +324,7 @@ void TFormCVPluginDenoise::WindowDestroying() {
   TAutosaver* store = Autosaver();
   if (!store || EdFolder->Text().empty()) return;
   store->CaptureForm(*this);
-  FCapturedAtDestroy = true;
+  mCapturedAtDestroy = true;
 }
 
 void TFormCVPluginDenoise::ButDirClick() {
@@ -372,9 +372,9 @@ void TFormCVPluginDenoise::ButHelpClick() {
 
 // ---- run guard and automation
 
-bool TFormCVPluginDenoise::Busy() const { return FRunning || !StartEnabled(); }
+bool TFormCVPluginDenoise::Busy() const { return mRunning || !StartEnabled(); }
 
-// Start's click. A click while busy does nothing. FRunning covers the whole of
+// Start's click. A click while busy does nothing. mRunning covers the whole of
 // ButStartClick; a release asked for meanwhile is carried out once the run has ended.
 // The run dispatches messages, inside which the host may free the module: it stays
 // mapped from here on.
@@ -383,11 +383,11 @@ void TFormCVPluginDenoise::StartClicked() {
   Application::Instance().PinModule();
   struct RunGuard {
     TFormCVPluginDenoise* form;
-    ~RunGuard() { form->FRunning = false; }
+    ~RunGuard() { form->mRunning = false; }
   } guard{this};
-  FRunning = true;
-  FStopRequest = StopRequest::None;
-  FDenoiserExited = false;
+  mRunning = true;
+  mStopRequest = StopRequest::None;
+  mDenoiserExited = false;
   ButStartClick();
 }
 
@@ -404,16 +404,16 @@ LRESULT TFormCVPluginDenoise::WmCommand(UINT msg, WPARAM wParam, LPARAM lParam) 
 // Before the denoiser's own process has ended, a stop leaves the image as it was; after it,
 // only processes it started hold its output, and a stop ends them and uses its result.
 void TFormCVPluginDenoise::EscapePressed() {
-  if (!FRunning || FStopRequest != StopRequest::None) return;
-  const bool waiting = FDenoiserExited;
+  if (!mRunning || mStopRequest != StopRequest::None) return;
+  const bool waiting = mDenoiserExited;
   const wchar_t* const question =
       waiting ? L"Stop waiting for the processes Noxfade started?\r"
                 L"They will be ended; the result is used if Noxfade wrote one."
               : L"Stop the denoiser?\rThe image will be left as it was.";
   const int answer = ShowMessageBox(
       L"Noxfade", question, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2 | MB_TASKMODAL | MB_TOPMOST);
-  if (answer == IDYES && FRunning)
-    FStopRequest = waiting ? StopRequest::StopWaiting : StopRequest::StopDenoiser;
+  if (answer == IDYES && mRunning)
+    mStopRequest = waiting ? StopRequest::StopWaiting : StopRequest::StopDenoiser;
 }
 
 // WM_PLUGIN_COMMAND, recognised only when wParam and lParam hold the same known code:

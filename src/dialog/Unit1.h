@@ -77,11 +77,11 @@ class TFormCVPluginDenoise : public Form {
   bool TestImageMode() const;
 
   // A run is in progress: ButStartClick is executing.
-  bool Running() const { return FRunning; }
+  bool Running() const { return mRunning; }
   // What the user has confirmed, with Escape, during the run; a stop once abandoned.
-  StopRequest StopRequested() const { return Abandoned() ? StopRequest::StopDenoiser : FStopRequest; }
+  StopRequest StopRequested() const { return Abandoned() ? StopRequest::StopDenoiser : mStopRequest; }
   // The runner says that the denoiser's own process has ended (its output is still open).
-  void DenoiserExited() { FDenoiserExited = true; }
+  void DenoiserExited() { mDenoiserExited = true; }
   // Busy: running, or Start disabled. Answer of PLUGIN_CMD_QUERY_BUSY.
   bool Busy() const;
   // The host has finalized the plug-in, or destroyed the dialog's window with its own: a
@@ -89,7 +89,7 @@ class TFormCVPluginDenoise : public Form {
   bool Abandoned() const { return ReleasePending() || !Handle(); }
 
  protected:
-  bool CanReleaseNow() const override { return !FRunning; }
+  bool CanReleaseNow() const override { return !mRunning; }
   void WindowDestroying() override;
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
@@ -98,11 +98,11 @@ class TFormCVPluginDenoise : public Form {
   LRESULT WmCommand(UINT msg, WPARAM wParam, LPARAM lParam) override;
   void EscapePressed();
   void StartClicked();
-  bool FRunning = false;
-  StopRequest FStopRequest = StopRequest::None;
-  bool FDenoiserExited = false;
+  bool mRunning = false;
+  StopRequest mStopRequest = StopRequest::None;
+  bool mDenoiserExited = false;
   // The marked controls' values were captured as the window went, with a folder set.
-  bool FCapturedAtDestroy = false;
+  bool mCapturedAtDestroy = false;
 };
 
 // Routines of the dialog.

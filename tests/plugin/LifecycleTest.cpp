@@ -142,21 +142,21 @@ std::string StoredValue(const std::string& fileBytes, const char16_t* control) {
 class LifecycleTest : public ::testing::TestWithParam<Order> {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(host.Loaded());
+    ASSERT_TRUE(mHost.Loaded());
     wchar_t temp[MAX_PATH];
     ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
-    root = std::wstring(temp) + L"lifecycle " + std::to_wstring(GetCurrentProcessId()) + L"\\";
-    tmp = root + L"tmp\\";
-    denoiserFolder = root + L"denoiser\\";
-    for (const std::wstring& folder : {root, tmp, denoiserFolder}) CreateDirectoryW(folder.c_str(), nullptr);
+    mRoot = std::wstring(temp) + L"lifecycle " + std::to_wstring(GetCurrentProcessId()) + L"\\";
+    mTmp = mRoot + L"tmp\\";
+    mDenoiserFolder = mRoot + L"denoiser\\";
+    for (const std::wstring& folder : {mRoot, mTmp, mDenoiserFolder}) CreateDirectoryW(folder.c_str(), nullptr);
     ASSERT_TRUE(CopyFileW((TestHost::ExeFolder() + L"scripted_denoiser.exe").c_str(),
-                          (denoiserFolder + L"noxfade.exe").c_str(), FALSE));
-    SetEnvironmentVariableW(L"TMP", tmp.c_str());
-    SetEnvironmentVariableW(L"TEMP", tmp.c_str());
-    const std::wstring script = root + L"script.txt";
-    pids = root + L"pids.txt";
+                          (mDenoiserFolder + L"noxfade.exe").c_str(), FALSE));
+    SetEnvironmentVariableW(L"TMP", mTmp.c_str());
+    SetEnvironmentVariableW(L"TEMP", mTmp.c_str());
+    const std::wstring script = mRoot + L"script.txt";
+    mPids = mRoot + L"pids.txt";
     SetEnvironmentVariableW(L"SCRIPTED_DENOISER_SCRIPT", script.c_str());
-    ASSERT_TRUE(nox::test::WriteFileBytes(script, "child 3000 " + Utf8(pids) + "\nsleep 3000\ninvert\n"));
+    ASSERT_TRUE(nox::test::WriteFileBytes(script, "child 3000 " + Utf8(mPids) + "\nsleep 3000\ninvert\n"));
     DeleteFileW((TestHost::ExeFolder() + L"NoxfadePlugin-readme.htm").c_str());  // Help: error box
   }
 
@@ -167,27 +167,27 @@ class LifecycleTest : public ::testing::TestWithParam<Order> {
     SetEnvironmentVariableW(L"SCRIPTED_DENOISER_SCRIPT", nullptr);
   }
 
-  TestHost host;
-  std::wstring root, tmp, denoiserFolder, pids;
+  TestHost mHost;
+  std::wstring mRoot, mTmp, mDenoiserFolder, mPids;
 };
 
 TEST_P(LifecycleTest, TheHostSurvivesAndNothingIsLost) {
   const Order& order = GetParam();
-  ASSERT_EQ(host.Initialize(), 1);
-  host.Activate();
+  ASSERT_EQ(mHost.Initialize(), 1);
+  mHost.Activate();
   HWND dialog = TestHost::Dialog();
   ASSERT_NE(dialog, nullptr);
-  SetDlgItemTextW(dialog, IdEdFolder, denoiserFolder.c_str());
+  SetDlgItemTextW(dialog, IdEdFolder, mDenoiserFolder.c_str());
   SetDlgItemTextW(dialog, IdEdStrength, L"100");
   SendMessageW(GetDlgItem(dialog, IdCBScale8bit), BM_SETCHECK, BST_CHECKED, 0);
-  const ImageHandle image = host.AddImage(600, 512, false, 0.0f);
-  for (std::vector<float>& plane : host.Image(image).planes)
+  const ImageHandle image = mHost.AddImage(600, 512, false, 0.0f);
+  for (std::vector<float>& plane : mHost.Image(image).planes)
     for (size_t i = 0; i < plane.size(); ++i) plane[i] = static_cast<float>(i % 251);
-  host.CurrentImage = image;
-  const std::vector<float> before = host.Image(image).planes[1];
+  mHost.CurrentImage = image;
+  const std::vector<float> before = mHost.Image(image).planes[1];
 
   Teardown teardown;
-  teardown.host = &host;
+  teardown.host = &mHost;
   teardown.order = &order;
   teardown.armedAt = GetTickCount64();
   gTeardown = &teardown;
@@ -222,13 +222,13 @@ TEST_P(LifecycleTest, TheHostSurvivesAndNothingIsLost) {
 
   if (order.finalizeAndUnload) {
     EXPECT_TRUE(TestHost::DialogWindows().empty()) << "the dialog went";
-    EXPECT_EQ(host.Calls.size(), teardown.callsAtUnload) << "no host call after FreeLibrary";
-    const std::string settings = nox::test::ReadFileBytes(tmp + L"NoxfadePlugin12.ini");
-    EXPECT_EQ(StoredValue(settings, u"EDFOLDER"), Utf8(denoiserFolder));
+    EXPECT_EQ(mHost.Calls.size(), teardown.callsAtUnload) << "no host call after FreeLibrary";
+    const std::string settings = nox::test::ReadFileBytes(mTmp + L"NoxfadePlugin12.ini");
+    EXPECT_EQ(StoredValue(settings, u"EDFOLDER"), Utf8(mDenoiserFolder));
     EXPECT_EQ(StoredValue(settings, u"EDSTRENGTH"), "100");
     EXPECT_EQ(StoredValue(settings, u"CBSCALE8BIT"), "1");
   }
-  const std::vector<float>& after = host.Image(image).planes[1];
+  const std::vector<float>& after = mHost.Image(image).planes[1];
   if (order.postQuit) {
     EXPECT_TRUE(quit) << "the host's loop still gets its WM_QUIT";
     EXPECT_EQ(quitCode, 7u);
@@ -238,10 +238,10 @@ TEST_P(LifecycleTest, TheHostSurvivesAndNothingIsLost) {
   } else {
     EXPECT_EQ(after, before) << "the planes are untouched";
   }
-  for (const std::wstring& name : nox::test::FilesIn(tmp))
+  for (const std::wstring& name : nox::test::FilesIn(mTmp))
     EXPECT_EQ(name.find(L".tif"), std::wstring::npos) << "left behind: " << Utf8(name);
   DWORD denoiser = 0, child = 0;
-  if (std::sscanf(nox::test::ReadFileBytes(pids).c_str(), "%lu %lu", &denoiser, &child) == 2) {
+  if (std::sscanf(nox::test::ReadFileBytes(mPids).c_str(), "%lu %lu", &denoiser, &child) == 2) {
     EXPECT_TRUE(nox::test::ProcessEnds(denoiser, 10000));
     EXPECT_TRUE(nox::test::ProcessEnds(child, 10000)) << "what the denoiser started ends too";
   }

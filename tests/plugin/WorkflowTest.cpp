@@ -172,23 +172,23 @@ class WorkflowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(host.Loaded()) << "pinoxfade.dll beside the test executable";
-    SaveEnvironment(L"TMP", savedTmp_);
-    SaveEnvironment(L"TEMP", savedTemp_);
+    SaveEnvironment(L"TMP", mSavedTmp);
+    SaveEnvironment(L"TEMP", mSavedTemp);
     wchar_t temp[MAX_PATH];
     ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
-    root_ = std::wstring(temp) + L"workflow test " + std::to_wstring(GetCurrentProcessId()) + L"-" +
+    mRoot = std::wstring(temp) + L"workflow test " + std::to_wstring(GetCurrentProcessId()) + L"-" +
             std::to_wstring(GetTickCount()) + L"\\";
-    exeFolder_ = root_ + L"denoiser\\";
-    tmp_ = root_ + L"tmp\\";
-    ASSERT_TRUE(CreateDirectoryW(root_.c_str(), nullptr));
-    ASSERT_TRUE(CreateDirectoryW(exeFolder_.c_str(), nullptr));
-    ASSERT_TRUE(CreateDirectoryW(tmp_.c_str(), nullptr));
+    mExeFolder = mRoot + L"denoiser\\";
+    mTmp = mRoot + L"tmp\\";
+    ASSERT_TRUE(CreateDirectoryW(mRoot.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(mExeFolder.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(mTmp.c_str(), nullptr));
     ASSERT_TRUE(CopyFileW((TestHost::ExeFolder() + L"scripted_denoiser.exe").c_str(),
-                          (exeFolder_ + L"noxfade.exe").c_str(), FALSE));
-    script_ = root_ + L"script.txt";
-    echo_ = root_ + L"commandline.txt";
-    pids_ = root_ + L"pids.txt";
-    SetEnvironmentVariableW(L"SCRIPTED_DENOISER_SCRIPT", script_.c_str());
+                          (mExeFolder + L"noxfade.exe").c_str(), FALSE));
+    mScript = mRoot + L"script.txt";
+    mEcho = mRoot + L"commandline.txt";
+    mPids = mRoot + L"pids.txt";
+    SetEnvironmentVariableW(L"SCRIPTED_DENOISER_SCRIPT", mScript.c_str());
   }
 
   void TearDown() override {
@@ -197,9 +197,9 @@ class WorkflowTest : public ::testing::Test {
     gTick = nullptr;
     host.Unload();
     SetEnvironmentVariableW(L"SCRIPTED_DENOISER_SCRIPT", nullptr);
-    RestoreEnvironment(L"TMP", savedTmp_);
-    RestoreEnvironment(L"TEMP", savedTemp_);
-    RemoveTree(root_);
+    RestoreEnvironment(L"TMP", mSavedTmp);
+    RestoreEnvironment(L"TEMP", mSavedTemp);
+    RemoveTree(mRoot);
   }
 
   static void SaveEnvironment(const wchar_t* name, std::pair<bool, std::wstring>& saved) {
@@ -218,13 +218,13 @@ class WorkflowTest : public ::testing::Test {
     SetEnvironmentVariableW(L"TEMP", tempFolder.c_str());
     ASSERT_EQ(host.Initialize(), 1);
     host.Activate();
-    dialog_ = TestHost::Dialog();
-    ASSERT_NE(dialog_, nullptr);
-    SetFolder(exeFolder_);
+    mDialog = TestHost::Dialog();
+    ASSERT_NE(mDialog, nullptr);
+    SetFolder(mExeFolder);
   }
-  void OpenDialog() { OpenDialog(tmp_); }
+  void OpenDialog() { OpenDialog(mTmp); }
 
-  HWND Item(int id) const { return GetDlgItem(dialog_, id); }
+  HWND Item(int id) const { return GetDlgItem(mDialog, id); }
   void SetFolder(const std::wstring& folder) {
     SendMessageW(Item(IdEdFolder), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
   }
@@ -247,30 +247,30 @@ class WorkflowTest : public ::testing::Test {
   // Writes the script (its first command records the command line, which also tells that
   // the denoiser ran), clears the call log and presses Start as the host does.
   void Run(const std::string& script) {
-    WriteBytes(script_, "echo " + Utf8(echo_) + "\n" + script);
-    DeleteFileW(echo_.c_str());
-    DeleteFileW(pids_.c_str());
+    WriteBytes(mScript, "echo " + Utf8(mEcho) + "\n" + script);
+    DeleteFileW(mEcho.c_str());
+    DeleteFileW(mPids.c_str());
     host.Calls.clear();
     if (host.CurrentImage) {
-      for (int p = 0; p < 3; ++p) before_[p] = host.Image(host.CurrentImage).planes[p];
+      for (int p = 0; p < 3; ++p) mBefore[p] = host.Image(host.CurrentImage).planes[p];
     }
     ASSERT_EQ(TestHost::SendPluginCommand(kPluginCmdStart, kPluginCmdStart), 1);
   }
 
-  bool DenoiserRan() const { return Exists(echo_); }
+  bool DenoiserRan() const { return Exists(mEcho); }
 
   // Every plane of image h compared with rule(sample before the run), exactly.
   void ExpectPlanes(ImageHandle h, const PlaneRule& rule) {
     const nox::test::HostImage& img = host.Image(h);
     for (int p = 0; p < (img.mono ? 1 : 3); ++p) {
-      ASSERT_EQ(img.planes[p].size(), before_[p].size());
+      ASSERT_EQ(img.planes[p].size(), mBefore[p].size());
       size_t wrong = 0, firstWrong = 0;
       for (size_t i = 0; i < img.planes[p].size(); ++i) {
-        if (img.planes[p][i] != rule(before_[p][i]) && wrong++ == 0) firstWrong = i;
+        if (img.planes[p][i] != rule(mBefore[p][i]) && wrong++ == 0) firstWrong = i;
       }
       EXPECT_EQ(wrong, 0u) << "plane slot " << p << ", first at " << firstWrong << ": "
-                           << img.planes[p][firstWrong] << " for " << before_[p][firstWrong]
-                           << ", expected " << rule(before_[p][firstWrong]);
+                           << img.planes[p][firstWrong] << " for " << mBefore[p][firstWrong]
+                           << ", expected " << rule(mBefore[p][firstWrong]);
     }
   }
   void ExpectPlanesUntouched(ImageHandle h) {
@@ -279,23 +279,23 @@ class WorkflowTest : public ::testing::Test {
 
   // No temporary image file is left behind.
   void ExpectNoTemporaryFiles() const {
-    for (const std::wstring& name : FilesIn(tmp_)) {
+    for (const std::wstring& name : FilesIn(mTmp)) {
       EXPECT_EQ(name.find(L".tif"), std::wstring::npos) << "left behind: " << Utf8(name);
     }
   }
 
   TestHost host;
-  HWND dialog_ = nullptr;
-  std::wstring root_, exeFolder_, tmp_, script_, echo_, pids_;
-  std::vector<float> before_[3];
-  std::pair<bool, std::wstring> savedTmp_, savedTemp_;
+  HWND mDialog = nullptr;
+  std::wstring mRoot, mExeFolder, mTmp, mScript, mEcho, mPids;
+  std::vector<float> mBefore[3];
+  std::pair<bool, std::wstring> mSavedTmp, mSavedTemp;
 };
 
 using Lines = std::vector<std::wstring>;
 
 TEST_F(WorkflowTest, NoImageAndEveryRangeRefusalEndAfterThePlanes) {
   OpenDialog();
-  WriteBytes(script_, "");
+  WriteBytes(mScript, "");
   host.Calls.clear();
   ASSERT_EQ(TestHost::SendPluginCommand(kPluginCmdStart, kPluginCmdStart), 1);
   EXPECT_EQ(Rendered(host.Calls), std::vector<std::string>{"GetCurrentImage(4096,0,0)"});
@@ -325,7 +325,7 @@ TEST_F(WorkflowTest, NoImageAndEveryRangeRefusalEndAfterThePlanes) {
       EXPECT_EQ(Rendered(host.Calls), Head(h));
       EXPECT_EQ(TestHost::LogLines(), Lines{*c.refusal});
       EXPECT_FALSE(DenoiserRan());
-      EXPECT_TRUE(FilesIn(tmp_).empty()) << "no file written";
+      EXPECT_TRUE(FilesIn(mTmp).empty()) << "no file written";
       EXPECT_EQ(host.Image(h).saveUndoCount, 0);
       ExpectPlanesUntouched(h);
     } else {
@@ -347,25 +347,25 @@ TEST_F(WorkflowTest, MonochromeResultReplacesThePlanesAtFullStrength) {
       << "511 wide: the small-image warning";
   ExpectPlanes(h, [](float x) { return 65535.0f - x; });
   EXPECT_EQ(host.Image(h).saveUndoCount, 1);
-  EXPECT_EQ(host.Image(h).undo[0], before_[0]) << "the undo copy is taken before the result is read";
+  EXPECT_EQ(host.Image(h).undo[0], mBefore[0]) << "the undo copy is taken before the result is read";
   EXPECT_EQ(host.Image(h).refreshCount, 1);
   ExpectNoTemporaryFiles();
 
   // The denoiser was handed the two temporary files in the temporary folder, named after
   // the dialog's position.
-  const std::string recorded = ReadBytes(echo_);
+  const std::string recorded = ReadBytes(mEcho);
   const std::wstring echo(reinterpret_cast<const wchar_t*>(recorded.data()), recorded.size() / sizeof(wchar_t));
   const std::wstring commandLine = echo.substr(0, echo.find(L'\n'));
   RECT r{};
-  GetWindowRect(dialog_, &r);
+  GetWindowRect(mDialog, &r);
   wchar_t position[16];
   std::swprintf(position, 16, L"%.3d%.3d", static_cast<int>(r.left % 1000), static_cast<int>(r.top % 1000));
-  const std::wstring head = L"\"" + exeFolder_ + L"noxfade.exe\" -i \"" + tmp_ + L"Temp" + position;
+  const std::wstring head = L"\"" + mExeFolder + L"noxfade.exe\" -i \"" + mTmp + L"Temp" + position;
   ASSERT_EQ(commandLine.substr(0, head.size()), head) << Utf8(commandLine);
   const std::wstring ticks = commandLine.substr(head.size(), 4);
   EXPECT_EQ(ticks.find_first_not_of(L"0123456789"), std::wstring::npos);
   EXPECT_EQ(commandLine.substr(head.size() + 4),
-            L".tif\" -o \"" + tmp_ + L"OutTemp" + position + ticks + L".tif\"");
+            L".tif\" -o \"" + mTmp + L"OutTemp" + position + ticks + L".tif\"");
 
   // A 512 x 512 image draws no warning.
   const ImageHandle square = NewImage(512, 512, true, &Sample16);
@@ -438,7 +438,7 @@ TEST_F(WorkflowTest, ADenoiserThatCannotRunLeavesTheImageAndSaysWhy) {
   host.Version = 900;  // a blending host at strength 80: still no undo planes without a result
   const ImageHandle h = NewImage(20, 10, false, &Sample16);
 
-  const std::wstring nowhere = root_ + L"nowhere";
+  const std::wstring nowhere = mRoot + L"nowhere";
   SetFolder(nowhere);
   Run("invert\n");
   EXPECT_EQ(Rendered(host.Calls), FullRun(h, false));
@@ -449,8 +449,8 @@ TEST_F(WorkflowTest, ADenoiserThatCannotRunLeavesTheImageAndSaysWhy) {
   EXPECT_EQ(host.Image(h).refreshCount, 1);
   ExpectNoTemporaryFiles();
 
-  SetFolder(exeFolder_);
-  WriteBytes(exeFolder_ + L"noxfade.exe", "no program, just text");
+  SetFolder(mExeFolder);
+  WriteBytes(mExeFolder + L"noxfade.exe", "no program, just text");
   Run("invert\n");
   EXPECT_EQ(Rendered(host.Calls), FullRun(h, false));
   EXPECT_EQ(TestHost::LogLines(), (Lines{kOpening, kSmall, L"ERROR: cannot launch Noxfade"}));
@@ -492,7 +492,7 @@ TEST_F(WorkflowTest, AnUnusableResultLeavesTheImageWithOneErrorLine) {
 }
 
 TEST_F(WorkflowTest, AFailedExportRunsNoDenoiserAndCallsNothingMore) {
-  OpenDialog(root_ + L"missing\\");
+  OpenDialog(mRoot + L"missing\\");
   const ImageHandle h = NewImage(20, 10, true, &Sample16);
   Run("invert\n");
   EXPECT_EQ(Rendered(host.Calls), Head(h));
@@ -500,7 +500,7 @@ TEST_F(WorkflowTest, AFailedExportRunsNoDenoiserAndCallsNothingMore) {
             Lines{L"ERROR: cannot write the temporary image file; the image is unchanged."});
   EXPECT_FALSE(DenoiserRan());
   ExpectPlanesUntouched(h);
-  EXPECT_FALSE(Exists(root_ + L"missing"));
+  EXPECT_FALSE(Exists(mRoot + L"missing"));
 }
 
 // The invisible test-image option hands the denoiser "MonoTemp.tif" or "ColorTemp.tif" from
@@ -544,9 +544,9 @@ TEST_F(WorkflowTest, ASecondStartDuringARunStartsNothing) {
   EveryFewMs([&] {
     if (!DenoiserRan()) return false;  // wait until the denoiser is running
     startEnabled = IsWindowEnabled(Item(IdButStart));
-    busy = SendMessageW(dialog_, kWmPluginCommand, kPluginCmdQueryBusy, kPluginCmdQueryBusy);
-    sent = SendMessageW(dialog_, kWmPluginCommand, kPluginCmdStart, kPluginCmdStart);
-    PostMessageW(dialog_, kWmPluginCommand, kPluginCmdStart, kPluginCmdStart);
+    busy = SendMessageW(mDialog, kWmPluginCommand, kPluginCmdQueryBusy, kPluginCmdQueryBusy);
+    sent = SendMessageW(mDialog, kWmPluginCommand, kPluginCmdStart, kPluginCmdStart);
+    PostMessageW(mDialog, kWmPluginCommand, kPluginCmdStart, kPluginCmdStart);
     SendMessageW(Item(IdButStart), BM_CLICK, 0, 0);
     acted = true;
     return true;
@@ -610,12 +610,12 @@ struct EscapeScript {
 TEST_F(WorkflowTest, EscapeConfirmedStopsTheDenoiserAndItsChild) {
   OpenDialog();
   const ImageHandle h = NewImage(20, 10, false, &Sample16);
-  EscapeScript escape{IDYES, pids_};
+  EscapeScript escape{IDYES, mPids};
   HWND memo = Item(IdMemoLog);
   EveryFewMs([&] { return escape.Tick(memo); });
   // Left alone, the denoiser would write its result after a minute: the untouched planes
   // and the log show that the stop came first, whatever the machine's load.
-  Run("child 60000 " + Utf8(pids_) + "\nsleep 60000\ninvert\n");
+  Run("child 60000 " + Utf8(mPids) + "\nsleep 60000\ninvert\n");
   EXPECT_EQ(escape.caption, L"Noxfade");
   EXPECT_TRUE(escape.HasText(L"Stop the denoiser?\rThe image will be left as it was."));
   EXPECT_EQ(Rendered(host.Calls), FullRun(h, false));
@@ -623,7 +623,7 @@ TEST_F(WorkflowTest, EscapeConfirmedStopsTheDenoiserAndItsChild) {
   ExpectPlanesUntouched(h);
   ExpectNoTemporaryFiles();
   DWORD denoiser = 0, child = 0;
-  ASSERT_EQ(std::sscanf(ReadBytes(pids_).c_str(), "%lu %lu", &denoiser, &child), 2);
+  ASSERT_EQ(std::sscanf(ReadBytes(mPids).c_str(), "%lu %lu", &denoiser, &child), 2);
   EXPECT_TRUE(ProcessEnds(denoiser, 10000));
   EXPECT_TRUE(ProcessEnds(child, 10000)) << "the denoiser's child ends with it";
 }
@@ -632,7 +632,7 @@ TEST_F(WorkflowTest, EscapeDeclinedLetsTheRunFinish) {
   OpenDialog();
   SetStrength(L"100");
   const ImageHandle h = NewImage(20, 10, false, &Sample16);
-  EscapeScript escape{IDNO, echo_};
+  EscapeScript escape{IDNO, mEcho};
   escape.host = host.HostWindow();
   HWND memo = Item(IdMemoLog);
   EveryFewMs([&] { return escape.Tick(memo); });
@@ -655,7 +655,7 @@ TEST_F(WorkflowTest, TheDenoiserInheritsOnlyItsOwnPipe) {
   OpenDialog();
   SetStrength(L"100");
   const ImageHandle h = NewImage(20, 10, false, &Sample16);
-  const std::wstring seen = root_ + L"handle.txt";
+  const std::wstring seen = mRoot + L"handle.txt";
   Run("handle " + std::to_string(reinterpret_cast<uintptr_t>(hostHandle)) + " " + Utf8(seen) +
       "\nout Done\\r\\n\ninvert\n");
   CloseHandle(hostHandle);
@@ -672,8 +672,8 @@ TEST_F(WorkflowTest, ALaunchersWorkerDeliversTheResult) {
   OpenDialog();
   SetStrength(L"100");
   const ImageHandle h = NewImage(20, 10, false, &Sample16);
-  const std::wstring helperPid = root_ + L"helper.txt";
-  Run("launch " + Utf8(pids_) + "\nsleep 700\ndetach 60000 " + Utf8(helperPid) +
+  const std::wstring helperPid = mRoot + L"helper.txt";
+  Run("launch " + Utf8(mPids) + "\nsleep 700\ndetach 60000 " + Utf8(helperPid) +
       "\nout Done\\r\\n\ninvert\n");
   EXPECT_EQ(Rendered(host.Calls), FullRun(h, false));
   EXPECT_EQ(TestHost::LogLines(), (Lines{kOpening, kSmall, L"Done"}));
@@ -693,12 +693,12 @@ TEST_F(WorkflowTest, StoppingTheWaitForALeftoverChildKeepsTheResult) {
   OpenDialog();
   SetStrength(L"100");
   const ImageHandle h = NewImage(20, 10, false, &Sample16);
-  EscapeScript escape{IDYES, pids_};
+  EscapeScript escape{IDYES, mPids};
   escape.afterDenoiserExit = true;
   HWND memo = Item(IdMemoLog);
   EveryFewMs([&] { return escape.Tick(memo); });
   const ULONGLONG started = GetTickCount64();
-  Run("invert\nchild 60000 " + Utf8(pids_) + "\n");
+  Run("invert\nchild 60000 " + Utf8(mPids) + "\n");
   EXPECT_LT(GetTickCount64() - started, 8000u) << "ended at the user's request";
   EXPECT_TRUE(escape.HasText(L"Stop waiting for the processes Noxfade started?\r"
                              L"They will be ended; the result is used if Noxfade wrote one."));
@@ -709,7 +709,7 @@ TEST_F(WorkflowTest, StoppingTheWaitForALeftoverChildKeepsTheResult) {
   ExpectPlanes(h, [](float x) { return 65535.0f - x; });
   ExpectNoTemporaryFiles();
   DWORD denoiser = 0, child = 0;
-  ASSERT_EQ(std::sscanf(ReadBytes(pids_).c_str(), "%lu %lu", &denoiser, &child), 2);
+  ASSERT_EQ(std::sscanf(ReadBytes(mPids).c_str(), "%lu %lu", &denoiser, &child), 2);
   EXPECT_TRUE(ProcessEnds(child, 1000)) << "the child holding the output was ended";
 }
 
@@ -752,12 +752,12 @@ std::wstring CurrentFolder() {
 // and the current folder, set elsewhere, is the same before, during and after the run.
 TEST_F(WorkflowTest, ARunLoadsNoFipFileAndKeepsTheHostsCurrentFolder) {
   const std::wstring probe = TestHost::ExeFolder() + L"probe " + std::to_wstring(GetCurrentProcessId()) + L".fip";
-  const std::wstring mark = root_ + L"probe loaded.txt";
+  const std::wstring mark = mRoot + L"probe loaded.txt";
   ASSERT_TRUE(CopyFileW((TestHost::ExeFolder() + L"fip_probe.dll").c_str(), probe.c_str(), FALSE));
   SetEnvironmentVariableW(L"PINOXFADE_FIP_PROBE_MARK", mark.c_str());
   wchar_t saved[MAX_PATH];
   GetCurrentDirectoryW(MAX_PATH, saved);
-  ASSERT_TRUE(SetCurrentDirectoryW(tmp_.c_str()));
+  ASSERT_TRUE(SetCurrentDirectoryW(mTmp.c_str()));
   const std::wstring before = CurrentFolder();
 
   OpenDialog();
