@@ -158,30 +158,27 @@ const std::wstring& ResultFile() {
   return name;
 }
 
-void BM_ReadResultImage(benchmark::State& state) {
+using ResultReaderFn = bool (*)(const std::wstring&, float*, float*, float*, float, int32_t,
+                                int32_t);
+
+// Times one reader of a result file into the frame's planes.
+void TimeResultRead(benchmark::State& state, const std::wstring& name, ResultReaderFn read) {
   Frame& f = TheFrame();
-  const std::wstring& name = ResultFile();
   PeakMemory peak;
   for (auto _ : state) {
-    if (!nox::ReadResultImage(name, f.first.data(), f.second.data(), f.third.data(), 1.0f,
-                              kWidth, kHeight)) {
-      state.SkipWithError("ReadResultImage failed");
+    if (!read(name, f.first.data(), f.second.data(), f.third.data(), 1.0f, kWidth, kHeight)) {
+      state.SkipWithError("the result was not read");
     }
   }
   Finish(state, peak);
 }
 
+void BM_ReadResultImage(benchmark::State& state) {
+  TimeResultRead(state, ResultFile(), &nox::ReadResultImage);
+}
+
 void BM_ReadResultWithFreeImage(benchmark::State& state) {
-  Frame& f = TheFrame();
-  const std::wstring& name = ResultFile();
-  PeakMemory peak;
-  for (auto _ : state) {
-    if (!nox::ReadResultImageWithFreeImage(name, f.first.data(), f.second.data(),
-                                           f.third.data(), 1.0f, kWidth, kHeight)) {
-      state.SkipWithError("ReadResultImageWithFreeImage failed");
-    }
-  }
-  Finish(state, peak);
+  TimeResultRead(state, ResultFile(), &nox::ReadResultImageWithFreeImage);
 }
 
 // The same frame as Deflate (level 1) with the horizontal predictor in 256 x 256 tiles,
@@ -227,17 +224,7 @@ const std::string& DeflateTiledFile() {
 }
 
 void BM_ReadResultDeflateTiled(benchmark::State& state) {
-  Frame& f = TheFrame();
-  const fs::path path = DeflateTiledFile();
-  const std::wstring name = path.wstring();
-  PeakMemory peak;
-  for (auto _ : state) {
-    if (!nox::ReadResultImage(name, f.first.data(), f.second.data(), f.third.data(), 1.0f,
-                              kWidth, kHeight)) {
-      state.SkipWithError("ReadResultImage failed");
-    }
-  }
-  Finish(state, peak);
+  TimeResultRead(state, fs::path(DeflateTiledFile()).wstring(), &nox::ReadResultImage);
 }
 
 // libtiff decoding every tile of the same file into one tile buffer, nothing more.
