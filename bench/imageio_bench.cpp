@@ -81,6 +81,16 @@ void Finish(benchmark::State& state, const PeakMemory& peak) {
                           static_cast<int64_t>(kFileBytes));
 }
 
+// The frame's shape as a 16-bit interleaved RGB TIFF directory.
+void SetFrameFields(TIFF* tif) {
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, kWidth);
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, kHeight);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 16);
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+}
+
 void BM_WriteTiff16(benchmark::State& state) {
   Frame& f = TheFrame();
   const std::wstring name = TempFile("nfbench_ours.tif").wstring();
@@ -121,12 +131,7 @@ void BM_LibtiffWrite(benchmark::State& state) {
       state.SkipWithError("TIFFOpen failed");
       break;
     }
-    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, kWidth);
-    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, kHeight);
-    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 16);
-    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
-    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
-    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    SetFrameFields(tif);
     TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
     TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, kHeight);
     for (int r = kHeight - 1, line = 0; r >= 0; --r, ++line) {
@@ -190,12 +195,7 @@ const std::string& DeflateTiledFile() {
     TIFF* tif = TIFFOpen(path.c_str(), "w");
     if (tif == nullptr) return std::string();
     constexpr uint32_t kTile = 256;
-    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, kWidth);
-    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, kHeight);
-    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 16);
-    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
-    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
-    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    SetFrameFields(tif);
     TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
     TIFFSetField(tif, TIFFTAG_ZIPQUALITY, 1);
     TIFFSetField(tif, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);

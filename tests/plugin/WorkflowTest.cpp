@@ -8,11 +8,13 @@
 
 #include <cstdio>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "dialog/ControlIds.h"
 #include "imageio/TiffWriter.h"
+#include "settings/LibAutosave.h"
 #include "support/FileBytes.h"
 #include "support/ProcessWait.h"
 #include "support/TestHost.h"
@@ -126,23 +128,30 @@ void EveryFewMs(std::function<bool()> tick) {
   gTimer = SetTimer(nullptr, 0, 20, &TimerProc);
 }
 
-// The visible message box of this thread, or null.
-HWND FindMessageBox() {
-  HWND found = nullptr;
+// The visible window of this thread with the given class ("#32770": a message box,
+// "#32768": a popup menu), or null.
+HWND FindPopup(const wchar_t* windowClass) {
+  struct Search {
+    const wchar_t* windowClass;
+    HWND found;
+  } search{windowClass, nullptr};
   EnumThreadWindows(
       GetCurrentThreadId(),
       [](HWND hwnd, LPARAM lp) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(lp);
         wchar_t cls[16] = {};
         GetClassNameW(hwnd, cls, 16);
-        if (std::wstring(cls) == L"#32770" && IsWindowVisible(hwnd)) {
-          *reinterpret_cast<HWND*>(lp) = hwnd;
+        if (std::wstring(cls) == s->windowClass && IsWindowVisible(hwnd)) {
+          s->found = hwnd;
           return FALSE;
         }
         return TRUE;
       },
-      reinterpret_cast<LPARAM>(&found));
-  return found;
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
 }
+
+HWND FindMessageBox() { return FindPopup(L"#32770"); }
 
 std::vector<std::wstring> ChildTexts(HWND hwnd) {
   std::vector<std::wstring> texts;
@@ -788,5 +797,143 @@ TEST_F(WorkflowTest, ARunLoadsNoFipFileAndKeepsTheHostsCurrentFolder) {
   for (const std::wstring& folder : during) EXPECT_EQ(Utf8(folder), Utf8(before));
   EXPECT_EQ(Utf8(after), Utf8(before));
 }
+
+// ---- a host that tears the plug-in down in another order than ours, or from inside one of
+// its loops (the Help box, a run, the folder edit's context menu). ctest runs each order in
+// a process of its own; each must leave the host alive, no temporary file, no denoiser
+// process, no host call after FreeLibrary, the planes untouched or holding the whole
+// result, and the user's settings saved.
+
+enum class Inside { Idle, HelpBox, Run, ContextMenu };
+
+struct Order {
+  const char* name;
+  Inside inside;           // where the host acts
+  bool destroyHostWindow;  // DestroyWindow(host) first (our dialog is owned: it goes too)
+  bool finalizeAndUnload;  // pi_finalize, then FreeLibrary
+  bool postQuit;           // PostQuitMessage, as a host that is closing does
+};
+
+void PrintTo(const Order& order, std::ostream* os) { *os << order.name; }
+
+const Order kOrders[] = {
+    {"FinalizeAndUnloadInsideTheHelpBox", Inside::HelpBox, false, true, false},
+    {"FinalizeAndUnloadDuringARun", Inside::Run, false, true, false},
+    {"FinalizeAndUnloadInsideTheEditsContextMenu", Inside::ContextMenu, false, true, false},
+    {"HostWindowFirstThenUnloadWhenIdle", Inside::Idle, true, true, false},
+    {"HostWindowFirstThenUnloadDuringARun", Inside::Run, true, true, false},
+    {"QuitDuringARun", Inside::Run, false, false, true},
+};
+
+// The value the settings file holds for one of the dialog's controls, or "(none)".
+std::string StoredSetting(const std::string& fileBytes, const char16_t* control) {
+  TAutosaver store;
+  store.LoadBytes(fileBytes);
+  const std::u16string key = TAutosaver::EncodeKey(u"FORMCVPLUGINDENOISE", control) + u"%";
+  for (const std::u16string& line : store.Lines()) {
+    if (line.compare(0, key.size(), key) == 0) return Utf8(std::wstring(line.begin() + key.size(), line.end()));
+  }
+  return "(none)";
+}
+
+double ProcessCpuSeconds() {
+  FILETIME created, exited, kernel, user;
+  GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+  auto seconds = [](const FILETIME& t) {
+    return static_cast<double>((ULONGLONG{t.dwHighDateTime} << 32) | t.dwLowDateTime) / 1e7;
+  };
+  return seconds(kernel) + seconds(user);
+}
+
+class LifecycleTest : public WorkflowTest, public ::testing::WithParamInterface<Order> {};
+
+TEST_P(LifecycleTest, TheHostSurvivesAndNothingIsLost) {
+  const Order& order = GetParam();
+  DeleteFileW((TestHost::ExeFolder() + L"NoxfadePlugin-readme.htm").c_str());  // Help: error box
+  OpenDialog();
+  SetStrength(L"100");
+  SetEightBit(true);
+  const ImageHandle h = NewImage(600, 512, false, &Sample8);
+  for (int p = 0; p < 3; ++p) mBefore[p] = host.Image(h).planes[p];
+
+  // The host's part, from a thread timer: it fires inside whatever loop is running.
+  bool acted = false;
+  size_t callsAtUnload = 0;
+  const auto act = [&] {
+    acted = true;
+    if (order.destroyHostWindow) DestroyWindow(host.HostWindow());
+    if (order.finalizeAndUnload) {
+      host.Finalize();
+      host.Unload();
+      callsAtUnload = host.Calls.size();
+    }
+    if (order.postQuit) PostQuitMessage(7);
+  };
+  const ULONGLONG armedAt = GetTickCount64();
+  EveryFewMs([&] {
+    if (!acted) {
+      if (GetTickCount64() - armedAt < 500) return false;
+      if (order.inside == Inside::HelpBox && !FindMessageBox()) return false;
+      if (order.inside == Inside::ContextMenu && !FindPopup(L"#32768")) return false;
+      act();
+      return order.inside == Inside::Run;
+    }
+    if (HWND box = FindMessageBox()) PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
+    if (order.inside == Inside::ContextMenu) EndMenu();
+    return true;
+  });
+  const double cpuBefore = ProcessCpuSeconds();
+  switch (order.inside) {
+    case Inside::Idle: act(); break;
+    case Inside::HelpBox: SendMessageW(Item(IdButHelp), BM_CLICK, 0, 0); break;
+    case Inside::Run: Run("child 3000 " + Utf8(mPids) + "\nsleep 3000\ninvert\n"); break;
+    case Inside::ContextMenu:
+      SendMessageW(Item(IdEdFolder), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(Item(IdEdFolder)),
+                   MAKELPARAM(100, 100));
+      break;
+  }
+  const double cpuOfTheLoop = ProcessCpuSeconds() - cpuBefore;
+  ASSERT_TRUE(acted) << "the host acted inside the loop";
+
+  // The host's own loop goes on, with the plug-in's deferred work carried out meanwhile.
+  bool quit = false;
+  WPARAM quitCode = 0;
+  for (const ULONGLONG until = GetTickCount64() + 500; GetTickCount64() < until; Sleep(10)) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) {
+        quit = true;
+        quitCode = msg.wParam;
+      }
+      DispatchMessageW(&msg);
+    }
+  }
+
+  if (order.finalizeAndUnload) {
+    EXPECT_TRUE(TestHost::DialogWindows().empty()) << "the dialog went";
+    EXPECT_EQ(host.Calls.size(), callsAtUnload) << "no host call after FreeLibrary";
+    const std::string settings = ReadBytes(mTmp + L"NoxfadePlugin12.ini");
+    EXPECT_EQ(StoredSetting(settings, u"EDFOLDER"), Utf8(mExeFolder));
+    EXPECT_EQ(StoredSetting(settings, u"EDSTRENGTH"), "100");
+    EXPECT_EQ(StoredSetting(settings, u"CBSCALE8BIT"), "1");
+  }
+  if (order.postQuit) {
+    EXPECT_TRUE(quit) << "the host's loop still gets its WM_QUIT";
+    EXPECT_EQ(quitCode, 7u);
+    EXPECT_LT(cpuOfTheLoop, 0.5) << "the run waits as usual after the quit";
+    ExpectPlanes(h, [](float x) { return 256.0f - x; });  // 8-bit, inverted (see above)
+  } else {
+    ExpectPlanesUntouched(h);
+  }
+  ExpectNoTemporaryFiles();
+  DWORD denoiser = 0, child = 0;
+  if (std::sscanf(ReadBytes(mPids).c_str(), "%lu %lu", &denoiser, &child) == 2) {
+    EXPECT_TRUE(ProcessEnds(denoiser, 10000));
+    EXPECT_TRUE(ProcessEnds(child, 10000)) << "what the denoiser started ends too";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Orders, LifecycleTest, ::testing::ValuesIn(kOrders),
+                         [](const ::testing::TestParamInfo<Order>& param) { return std::string(param.param.name); });
 
 }  // namespace
