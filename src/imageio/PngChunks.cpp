@@ -15,7 +15,7 @@ struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
-// 64-bit positions: a result of 24000 x 24000 colour pixels is larger than 2 GiB.
+// 64-bit positions: a result of the largest size the exchange carries holds 4 GB of samples.
 bool SeekTo(std::FILE* f, std::uint64_t pos, int origin) {
 #ifdef _WIN32
   return _fseeki64(f, static_cast<__int64>(pos), origin) == 0;
