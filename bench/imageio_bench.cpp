@@ -163,15 +163,15 @@ const std::wstring& ResultFile() {
   return name;
 }
 
-using ResultReaderFn = bool (*)(const std::wstring&, float*, float*, float*, float, int32_t,
-                                int32_t);
+using ResultReaderFn = bool (*)(const std::wstring&, const nox::PlaneSet&);
 
 // Times one reader of a result file into the frame's planes.
 void TimeResultRead(benchmark::State& state, const std::wstring& name, ResultReaderFn read) {
   Frame& f = TheFrame();
   PeakMemory peak;
   for (auto _ : state) {
-    if (!read(name, f.first.data(), f.second.data(), f.third.data(), 1.0f, kWidth, kHeight)) {
+    if (!read(name, nox::PlaneSet{f.first.data(), f.second.data(), f.third.data(), kWidth,
+                                  kHeight, 1.0f})) {
       state.SkipWithError("the result was not read");
     }
   }

@@ -20,14 +20,8 @@ int64_t Address(void* p) { return static_cast<int64_t>(reinterpret_cast<intptr_t
 
 // Host planes 0, 2 and 3 of an image (CmdGetPlane) or of its undo copy (CmdGetUndoPlane),
 // asked for in that order.
-struct Planes {
-  float* first = nullptr;
-  float* second = nullptr;
-  float* third = nullptr;
-};
-
-Planes GetPlanes(HostCallback host, HostCommand command, ImageHandle image) {
-  Planes p;
+PlaneSet GetPlanes(HostCallback host, HostCommand command, ImageHandle image) {
+  PlaneSet p;
   host(command, image, Address(&p.first), 0);
   host(command, image, Address(&p.second), 2);
   host(command, image, Address(&p.third), 3);
@@ -50,16 +44,46 @@ class RunnerUi final : public DenoiserUi {
   TFormCVPluginDenoise& mForm;
 };
 
-// Deletes the run's two temporary files on every way out of the run.
+// The temporary folder as the claim of a run's file names sees it.
+class WinTempFileSystem final : public TempFileSystem {
+ public:
+  Created CreateNew(const std::wstring& path) override {
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+      CloseHandle(file);
+      return Created::kCreated;
+    }
+    switch (GetLastError()) {
+      case ERROR_FILE_EXISTS:
+      case ERROR_ALREADY_EXISTS:
+      case ERROR_SHARING_VIOLATION: return Created::kTaken;
+      // A folder of that name or a file about to be deleted; or a folder we may not write.
+      case ERROR_ACCESS_DENIED: return Exists(path) ? Created::kTaken : Created::kFailed;
+      default: return Created::kFailed;
+    }
+  }
+  bool Exists(const std::wstring& path) override {
+    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    const DWORD error = GetLastError();
+    return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+  }
+  void Delete(const std::wstring& path) override { DeleteFileW(path.c_str()); }
+};
+
+// Deletes the run's own temporary files on every way out of the run: the input it created,
+// and the output once the denoiser was started on a path where nothing was.
 class TempFiles {
  public:
-  TempFiles(const std::wstring& input, const std::wstring& output) : mInput(input), mOutput(output) {}
+  explicit TempFiles(const std::wstring& input) : mInput(input) {}
   ~TempFiles() {
     DeleteFileW(mInput.c_str());
-    DeleteFileW(mOutput.c_str());
+    if (!mOutput.empty()) DeleteFileW(mOutput.c_str());
   }
   TempFiles(const TempFiles&) = delete;
   TempFiles& operator=(const TempFiles&) = delete;
+
+  void AdoptOutput(const std::wstring& output) { mOutput = output; }
 
  private:
   std::wstring mInput, mOutput;
@@ -91,12 +115,14 @@ void TFormCVPluginDenoise::ButStartClick() {
   int32_t width = 0;
   int32_t height = 0;
   host(CmdGetImageSize, image, Address(&width), Address(&height));
-  const Planes planes = GetPlanes(host, CmdGetPlane, image);
+  PlaneSet planes = GetPlanes(host, CmdGetPlane, image);
   if (Abandoned()) return;
+  planes.width = width;
+  planes.height = height;
   float* const first = planes.first;
   float* const second = planes.second;
   float* const third = planes.third;
-  const bool colour = first != second;
+  const bool colour = !planes.Mono();
   SmallImage = width < kSmallImageSide || height < kSmallImageSide;
 
   // The sample count is taken in 64 bits: width x height overflows 32 bits on big mosaics.
@@ -115,13 +141,30 @@ void TFormCVPluginDenoise::ButStartClick() {
     AppendLog(range.refusal);
     return;
   }
+  // An image the temporary TIFF cannot carry, or the reader not take back, is refused now
+  // rather than after the denoiser's work.
+  if (const wchar_t* refusal = ExchangeRefusal(width, height, colour)) {
+    ClearLog();
+    AppendLog(refusal);
+    return;
+  }
   const float scale = eightBit ? 256.0f : 1.0f;
   const float factor = static_cast<float>(1.0 / static_cast<double>(scale));
 
-  const std::wstring name = TempFileName(ScreenLeft(), ScreenTop(), GetTickCount());
-  InputFile = TempFolder + name;
-  OutputFile = TempFolder + L"Out" + name;
-  TempFiles cleanup(InputFile, OutputFile);
+  // The names are claimed, not guessed: another host's run, a stale result and an earlier
+  // run's leftovers each keep their files.
+  WinTempFileSystem files;
+  const TempFileClaim claim =
+      ClaimTempFiles(TempFolder, ScreenLeft(), ScreenTop(), GetTickCount(), files);
+  if (claim.outcome != TempFileClaim::Outcome::kClaimed) {
+    ClearLog();
+    AppendLog(claim.outcome == TempFileClaim::Outcome::kAllTaken ? kMsgNoFreeName
+                                                                 : kMsgExportFailed);
+    return;
+  }
+  InputFile = claim.input;
+  OutputFile = claim.output;
+  TempFiles cleanup(InputFile);
 
   bool exported = WriteTiff16(first, second, third, scale, width, height, colour, InputFile);
   if (TestImageMode()) {
@@ -134,6 +177,15 @@ void TFormCVPluginDenoise::ButStartClick() {
     AppendLog(kMsgExportFailed);
     return;
   }
+
+  // Whatever is at the output path after the denoiser's run is its result for this run only
+  // when nothing was there when it started.
+  if (files.Exists(OutputFile)) {
+    ClearLog();
+    AppendLog(kMsgNoFreeName);
+    return;
+  }
+  cleanup.AdoptOutput(OutputFile);
 
   SetStartEnabled(false);
   const DenoiserRunResult run = RunDenoiser();
@@ -148,8 +200,13 @@ void TFormCVPluginDenoise::ButStartClick() {
   bool resultRead = false;
   const bool ranToEnd = run.executableFound && run.code == DenoiserCode::Finished;
   if (ranToEnd) {
-    resultRead = ReadResultImage(OutputFile, first, second, third, factor, width, height);
-    if (!resultRead) {
+    PlaneSet result = planes;
+    result.scale = factor;
+    resultRead = ReadResultImage(OutputFile, result);
+    if (resultRead && run.FailedWithExitCode()) {
+      // Taken as today; the user learns that the denoiser reported a failure.
+      AppendLog(DenoiserExitCodeWarning(run.exitCode));
+    } else if (!resultRead) {
       AppendLog(run.FailedWithExitCode() ? DenoiserExitCodeLine(run.exitCode) + L"; " +
                                                kMsgImageUnchanged
                                          : std::wstring(kMsgNoResult));
@@ -160,7 +217,7 @@ void TFormCVPluginDenoise::ButStartClick() {
   if (Abandoned()) return;
   const int32_t strength = static_cast<int32_t>(StrengthIntegerValue());
   if (resultRead && ShouldBlend(version, strength)) {
-    const Planes undo = GetPlanes(host, CmdGetUndoPlane, image);
+    const PlaneSet undo = GetPlanes(host, CmdGetUndoPlane, image);
     if (Abandoned()) return;
     const BlendWeights weights = StrengthWeights(StrengthValue());
     if (undo.first) BlendPlane(first, undo.first, samples, weights);

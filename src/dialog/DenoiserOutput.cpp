@@ -171,17 +171,28 @@ std::string OutputBytes::Flush() {
   return held;
 }
 
-std::wstring DenoiserExitCodeLine(std::uint32_t exitCode) {
-  // Small codes are the program's own; large ones are system status values, read in hex.
+namespace {
+
+// Small codes are the program's own; large ones are system status values, read in hex.
+std::wstring ExitCodeText(std::uint32_t exitCode) {
   char code[16];
   if (exitCode < 0x10000u) {
     std::snprintf(code, sizeof code, "%u", static_cast<unsigned>(exitCode));
   } else {
     std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(exitCode));
   }
-  std::wstring line = L"ERROR: Noxfade ended with exit code ";
-  for (const char* p = code; *p != '\0'; ++p) line += static_cast<wchar_t>(*p);
-  return line;
+  return std::wstring(code, code + std::char_traits<char>::length(code));
+}
+
+}  // namespace
+
+std::wstring DenoiserExitCodeLine(std::uint32_t exitCode) {
+  return L"ERROR: Noxfade ended with exit code " + ExitCodeText(exitCode);
+}
+
+std::wstring DenoiserExitCodeWarning(std::uint32_t exitCode) {
+  return L"WARNING: Noxfade ended with exit code " + ExitCodeText(exitCode) +
+         L"; its result was taken, and the host's undo brings the image back.";
 }
 
 }  // namespace nox

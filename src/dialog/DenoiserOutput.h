@@ -99,5 +99,8 @@ std::optional<int> ReadProgressPercent(const std::wstring& text);
 
 // The log line for a denoiser that ended with a non-zero exit code.
 std::wstring DenoiserExitCodeLine(std::uint32_t exitCode);
+// The same when its result was read all the same: one warning line that names the code and
+// says how the image comes back.
+std::wstring DenoiserExitCodeWarning(std::uint32_t exitCode);
 
 }  // namespace nox

@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "host/HostProtocol.h"
+#include "imageio/ExchangeLimits.h"
 
 namespace nox {
 
@@ -17,6 +18,15 @@ const wchar_t kMsgNoResult[] =
     L"ERROR: Noxfade delivered no usable result; the image is unchanged.";
 const wchar_t kMsgImageUnchanged[] = L"the image is unchanged.";
 const wchar_t kMsgNoPlanes[] = L"ERROR: the host gave no image data; the image is unchanged.";
+const wchar_t kMsgTooLarge[] =
+    L"ERROR: the image is too large to hand to Noxfade (at most 65535 pixels a side and 4 GB "
+    L"of 16-bit samples); the image is unchanged.";
+const wchar_t kMsgNoFreeName[] =
+    L"ERROR: no free name for the temporary files in the temporary folder; the image is "
+    L"unchanged.";
+
+static_assert(kMaxExchangeSide == 65535 && kMaxExchangePixelBytes == 0xFFFFFFFFu,
+              "kMsgTooLarge names the exchange's limits");
 
 bool InRange(float x, float low, float high) {
   const double v = x;
@@ -40,12 +50,48 @@ RangeCheck CheckImageRange(const float* first, int64_t sampleCount, bool eightBi
   return {true, peak, nullptr};
 }
 
+const wchar_t* ExchangeRefusal(int32_t width, int32_t height, bool colour) {
+  if (width < 1 || height < 1) return nullptr;  // nothing to carry: the export refuses it
+  return ExchangeTakes(width, height, colour) ? nullptr : kMsgTooLarge;
+}
+
 std::wstring TempFileName(int32_t left, int32_t top, uint32_t tickCount) {
+  return TempFileCandidate(left, top, tickCount, 0);
+}
+
+std::wstring TempFileCandidate(int32_t left, int32_t top, uint32_t tickCount, int attempt) {
+  const uint32_t step = attempt > 0 ? static_cast<uint32_t>(attempt) % 10000u : 0u;
+  const uint32_t last = ((tickCount / 16u) % 10000u + step) % 10000u;
   wchar_t name[64];
   std::swprintf(name, sizeof name / sizeof name[0], L"Temp%.3d%.3d%.4d.tif",
                 static_cast<int>(left % 1000), static_cast<int>(top % 1000),
-                static_cast<int>((tickCount / 16u) % 10000u));
+                static_cast<int>(last));
   return name;
+}
+
+TempFileClaim ClaimTempFiles(const std::wstring& folder, int32_t left, int32_t top,
+                             uint32_t tickCount, TempFileSystem& files) {
+  TempFileClaim claim;
+  for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
+    const std::wstring name = TempFileCandidate(left, top, tickCount, attempt);
+    const std::wstring input = folder + name;
+    const std::wstring output = folder + L"Out" + name;
+    switch (files.CreateNew(input)) {
+      case TempFileSystem::Created::kTaken: continue;
+      case TempFileSystem::Created::kFailed: return claim;
+      case TempFileSystem::Created::kCreated: break;
+    }
+    if (files.Exists(output)) {  // a stale result, or another run's: never ours to read
+      files.Delete(input);
+      continue;
+    }
+    claim.outcome = TempFileClaim::Outcome::kClaimed;
+    claim.input = input;
+    claim.output = output;
+    return claim;
+  }
+  claim.outcome = TempFileClaim::Outcome::kAllTaken;
+  return claim;
 }
 
 BlendWeights StrengthWeights(double strength) {

@@ -17,6 +17,8 @@ extern const wchar_t kMsgExportFailed[];
 extern const wchar_t kMsgNoResult[];
 extern const wchar_t kMsgImageUnchanged[];  // appended to the denoiser's exit-code line
 extern const wchar_t kMsgNoPlanes[];        // the host gave no sample planes
+extern const wchar_t kMsgTooLarge[];        // beyond what the temporary TIFF can carry
+extern const wchar_t kMsgNoFreeName[];      // every temporary name tried was taken
 
 constexpr double kSixteenBitFloor = 10000.0;
 constexpr double kEightBitCeiling = 259.0;
@@ -35,9 +37,49 @@ struct RangeCheck {
 // whether the image fits the chosen bit depth. Only the first plane is examined.
 RangeCheck CheckImageRange(const float* first, int64_t sampleCount, bool eightBit);
 
+// The log line for an image of at least one pixel a side that cannot make the round trip
+// through the temporary TIFF (ExchangeTakes), or nullptr when it can. Asked before anything
+// is written, so that such an image never reaches the denoiser.
+const wchar_t* ExchangeRefusal(int32_t width, int32_t height, bool colour);
+
 // "Temp%.3d%.3d%.4d.tif" from the dialog's screen position (each modulo 1000, sign kept)
 // and the tick count divided by 16, modulo 10000.
 std::wstring TempFileName(int32_t left, int32_t top, uint32_t tickCount);
+
+// How many names one run tries for its temporary files.
+inline constexpr int kTempNameAttempts = 100;
+
+// The name tried at `attempt` (0 first): TempFileName with its last number advanced by
+// `attempt`, wrapping within 0..9999.
+std::wstring TempFileCandidate(int32_t left, int32_t top, uint32_t tickCount, int attempt);
+
+// What claiming the temporary files needs of the file system; the Win32 shell implements it.
+class TempFileSystem {
+ public:
+  enum class Created { kCreated, kTaken, kFailed };
+  virtual ~TempFileSystem() = default;
+  // Creates an empty file that must not exist yet. kTaken when something is there, or the
+  // name is otherwise in use; kFailed when no file can be created (no folder, no room).
+  virtual Created CreateNew(const std::wstring& path) = 0;
+  // False only when nothing is there.
+  virtual bool Exists(const std::wstring& path) = 0;
+  virtual void Delete(const std::wstring& path) = 0;
+};
+
+struct TempFileClaim {
+  enum class Outcome { kClaimed, kAllTaken, kFailed };
+  Outcome outcome = Outcome::kFailed;
+  std::wstring input;   // the full paths, when claimed
+  std::wstring output;
+};
+
+// Claims a run's two temporary files in `folder`, so that two hosts, a stale file or an
+// earlier run's leftovers never share them: a name is used only when its input file was
+// created here, exclusively, and its "Out" partner does not exist. Otherwise the next
+// candidate is tried, at most kTempNameAttempts in all; an input created here for a name
+// whose partner exists is deleted again. Nothing that was not created here is deleted.
+TempFileClaim ClaimTempFiles(const std::wstring& folder, int32_t left, int32_t top,
+                             uint32_t tickCount, TempFileSystem& files);
 
 struct BlendWeights {
   float s;  // weight of the result: strength / 100

@@ -128,7 +128,12 @@ void CopyGreyRow(const unsigned char* src, std::size_t step, std::size_t count, 
 }
 
 void CopyRgbRow(const unsigned char* src, std::size_t samplesPerPixel, std::size_t count,
-                float* first, float* second, float* third, float scale) {
+                const PlaneSet& planes, std::size_t at) {
+  const bool mono = planes.Mono();
+  float* const first = planes.first + at;
+  float* const second = mono ? first : planes.second + at;
+  float* const third = mono ? nullptr : planes.third + at;
+  const float scale = planes.scale;
   const bool unscaled = scale == 1.0f;
   const ScaledRounded scaled{scale};
   if (samplesPerPixel == 3) {

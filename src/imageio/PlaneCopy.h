@@ -4,6 +4,8 @@
 
 #include <cstddef>
 
+#include "imageio/PlaneSet.h"
+
 namespace nox {
 
 // Converts count samples, step bytes apart, starting at src (16-bit, native byte order,
@@ -14,11 +16,12 @@ void CopyGreyRow(const unsigned char* src, std::size_t step, std::size_t count, 
                  float scale, bool isSigned);
 
 // Converts count interleaved pixels of samplesPerPixel (3 or 4) unsigned 16-bit samples,
-// red, green, blue (and alpha, skipped): red goes to second, green to first, blue to third.
-// A monochrome image (second == first) takes only the green sample and never touches
-// third. May use streaming stores: call FinishPlaneWrites before the host sees the planes.
+// red, green, blue (and alpha, skipped), into the planes from sample index `at` on, with
+// the planes' scale: red goes to second, green to first, blue to third. A monochrome image
+// takes only the green sample and never touches third. Reads no byte beyond the count
+// pixels. May use streaming stores: call FinishPlaneWrites before the host sees the planes.
 void CopyRgbRow(const unsigned char* src, std::size_t samplesPerPixel, std::size_t count,
-                float* first, float* second, float* third, float scale);
+                const PlaneSet& planes, std::size_t at);
 
 // Makes the streaming stores of CopyRgbRow visible to the host.
 void FinishPlaneWrites();

@@ -15,7 +15,7 @@ struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
-// 64-bit positions: a result of 24000 x 24000 colour pixels is larger than 2 GiB.
+// 64-bit positions: a result of the largest size the exchange carries holds 4 GB of samples.
 bool SeekTo(std::FILE* f, std::uint64_t pos, int origin) {
 #ifdef _WIN32
   return _fseeki64(f, static_cast<__int64>(pos), origin) == 0;
@@ -62,6 +62,47 @@ bool PngChunksFitFile(const std::wstring& fileName) {
     at += kChunkOverhead + length;
   }
   return false;  // the file ends before IEND
+}
+
+}  // namespace nox
+
+namespace nox {
+
+bool PnmSamplesFitFile(const std::wstring& fileName) {
+  const std::unique_ptr<std::FILE, FileCloser> file(OpenFile(fileName, "rb"));
+  if (!file) return false;
+  std::uint64_t size = 0;
+  if (!FileSize(file.get(), size)) return false;
+  unsigned char head[1024];
+  const std::size_t n = std::fread(head, 1, sizeof head, file.get());
+  if (n < 2 || head[0] != 'P') return false;
+  if (head[1] >= '1' && head[1] <= '3') return true;  // plain: a file cut short fails to load
+  if (head[1] != '5' && head[1] != '6') return false;
+
+  // Width, height and the largest value, read as the library reads them: anything before a
+  // number that is not a digit is passed over, a comment runs from "#" to the end of its
+  // line, and the one character after the number is consumed with it.
+  std::uint64_t values[3] = {0, 0, 0};
+  std::size_t at = 2;
+  for (std::uint64_t& value : values) {
+    while (at < n && !(head[at] >= '0' && head[at] <= '9')) {
+      if (head[at] == '#') {
+        while (at < n && head[at] != '\n') ++at;
+      }
+      ++at;
+    }
+    if (at >= n) return false;
+    for (; at < n && head[at] >= '0' && head[at] <= '9'; ++at) {
+      value = value * 10 + static_cast<unsigned>(head[at] - '0');
+      if (value > 0xFFFFFFFFu) return false;
+    }
+    if (at++ >= n) return false;
+  }
+  const std::uint64_t samplesPerPixel = head[1] == '6' ? 3 : 1;
+  const std::uint64_t sampleBytes = values[2] > 255 ? 2 : 1;
+  const std::uint64_t pixels = values[0] * values[1];  // each below 2^32: no overflow
+  if (pixels > (UINT64_MAX / 8)) return false;
+  return size >= at && size - at >= pixels * samplesPerPixel * sampleBytes;
 }
 
 }  // namespace nox

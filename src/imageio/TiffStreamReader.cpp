@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "imageio/ExchangeLimits.h"
 #include "imageio/FilePath.h"
 #include "imageio/PlaneCopy.h"
 
@@ -18,8 +19,6 @@ namespace nox {
 
 namespace {
 
-// As the FreeImage path: results wider or taller than this are refused.
-constexpr uint32_t kMaxSide = 24000;
 // Uncompressed strips are read in blocks of whole rows of about this size.
 constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
 // Larger tiles and compressed strips go to FreeImage: the buffer one of them needs stays
@@ -143,14 +142,17 @@ T Field(TIFF* tif, uint32_t tag, T fallback) {
 
 // Whether this reader takes the directory's layout. A size or type that FreeImage's path
 // refuses as well counts as damaged: FreeImage would only come to the same answer.
-Verdict ReadLayout(TIFF* tif, uint32_t width, uint32_t height, Layout& out) {
+Verdict ReadLayout(TIFF* tif, const PlaneSet& planes, Layout& out) {
   uint32_t w = 0;
   uint32_t h = 0;
   if (TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &w) != 1 ||
       TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &h) != 1) {
     return Verdict::kDamaged;
   }
-  if (w > kMaxSide || h > kMaxSide || w != width || h != height) return Verdict::kDamaged;
+  if (!ExchangeSideFits(w) || !ExchangeSideFits(h) || w != static_cast<uint32_t>(planes.width) ||
+      h != static_cast<uint32_t>(planes.height)) {
+    return Verdict::kDamaged;
+  }
   out.width = w;
   out.height = h;
 
@@ -237,8 +239,7 @@ uint32_t CeilDiv(uint32_t a, uint32_t b) { return a / b + (a % b != 0 ? 1u : 0u)
 // the planes' last row first.
 class PlaneTarget {
  public:
-  PlaneTarget(const Layout& layout, float* first, float* second, float* third, float scale)
-      : mLayout(layout), mFirst(first), mSecond(second), mThird(third), mScale(scale) {}
+  PlaneTarget(const Layout& layout, const PlaneSet& planes) : mLayout(layout), mPlanes(planes) {}
 
   std::size_t Index(uint32_t row, uint32_t column) const {
     return std::size_t{mLayout.height - 1 - row} * mLayout.width + column;
@@ -247,12 +248,12 @@ class PlaneTarget {
   // The plane that one sample of a planar image fills; nullptr when it fills none (alpha,
   // and red and blue of a colour result for a monochrome image).
   float* PlaneOf(uint16_t sample) const {
-    if (mLayout.samples == 1) return sample == 0 ? mFirst : nullptr;
-    const bool mono = mFirst == mSecond;
+    if (mLayout.samples == 1) return sample == 0 ? mPlanes.first : nullptr;
+    const bool mono = mPlanes.Mono();
     switch (sample) {
-      case 0: return mono ? nullptr : mSecond;
-      case 1: return mFirst;
-      case 2: return mono ? nullptr : mThird;
+      case 0: return mono ? nullptr : mPlanes.second;
+      case 1: return mPlanes.first;
+      case 2: return mono ? nullptr : mPlanes.third;
       default: return nullptr;
     }
   }
@@ -262,22 +263,19 @@ class PlaneTarget {
            std::size_t count) const {
     const std::size_t at = Index(row, column);
     if (mLayout.planar) {
-      if (float* plane = PlaneOf(sample)) CopyGreyRow(src, 2, count, plane + at, mScale, false);
+      if (float* plane = PlaneOf(sample)) {
+        CopyGreyRow(src, 2, count, plane + at, mPlanes.scale, false);
+      }
     } else if (mLayout.samples == 1) {
-      CopyGreyRow(src, 2, count, mFirst + at, mScale, mLayout.isSigned);
+      CopyGreyRow(src, 2, count, mPlanes.first + at, mPlanes.scale, mLayout.isSigned);
     } else {
-      const bool mono = mFirst == mSecond;
-      CopyRgbRow(src, mLayout.samples, count, mFirst + at, mono ? mFirst + at : mSecond + at,
-                 mono ? nullptr : mThird + at, mScale);
+      CopyRgbRow(src, mLayout.samples, count, mPlanes, at);
     }
   }
 
  private:
   const Layout& mLayout;
-  float* mFirst;
-  float* mSecond;
-  float* mThird;
-  float mScale;
+  const PlaneSet& mPlanes;
 };
 
 class Reader {
@@ -431,9 +429,8 @@ class Reader {
 
 }  // namespace
 
-TiffResult ReadTiffResult(const std::wstring& fileName, float* first, float* second,
-                          float* third, float scale, int32_t width, int32_t height) {
-  if (first == nullptr || width < 1 || height < 1) return TiffResult::kNotStreamed;
+TiffResult ReadTiffResult(const std::wstring& fileName, const PlaneSet& planes) {
+  if (planes.first == nullptr || !planes.HasSize()) return TiffResult::kNotStreamed;
   SourceFile file(fileName);
   if (!file.Open() || !HasClassicTiffHeader(file) || !file.Rewind()) {
     return TiffResult::kNotStreamed;
@@ -450,15 +447,12 @@ TiffResult ReadTiffResult(const std::wstring& fileName, float* first, float* sec
   if (!tif || errors.Any()) return TiffResult::kRefused;
 
   Layout layout;
-  switch (ReadLayout(tif.get(), static_cast<uint32_t>(width), static_cast<uint32_t>(height),
-                     layout)) {
+  switch (ReadLayout(tif.get(), planes, layout)) {
     case Verdict::kTake: break;
     case Verdict::kDamaged: return TiffResult::kRefused;
     case Verdict::kOtherLayout: return TiffResult::kNotStreamed;
   }
-  if (layout.samples > 1 && first != second && (second == nullptr || third == nullptr)) {
-    return TiffResult::kRefused;
-  }
+  if (!planes.CanTake(layout.samples)) return TiffResult::kRefused;
   if (errors.Any()) return TiffResult::kRefused;
 
   Reader reader(tif.get(), file, layout, errors);
@@ -466,7 +460,7 @@ TiffResult ReadTiffResult(const std::wstring& fileName, float* first, float* sec
   // Compressed data can still turn out damaged while decoding: all of it is decoded once
   // before the first plane is written.
   if (layout.compressed && !reader.DecodesCleanly()) return TiffResult::kRefused;
-  const PlaneTarget target(layout, first, second, third, scale);
+  const PlaneTarget target(layout, planes);
   return reader.Fill(target) ? TiffResult::kRead : TiffResult::kRefused;
 }
 

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "imageio/PlaneSet.h"
+
 namespace nox {
 
 enum class TiffResult {
@@ -27,7 +29,6 @@ enum class TiffResult {
 // or tile decoded once into a small buffer. Only a read error of the file itself after
 // those checks can still leave the planes partly written. Never throws for file content;
 // std::bad_alloc may escape.
-TiffResult ReadTiffResult(const std::wstring& fileName, float* first, float* second,
-                          float* third, float scale, int32_t width, int32_t height);
+TiffResult ReadTiffResult(const std::wstring& fileName, const PlaneSet& planes);
 
 }  // namespace nox

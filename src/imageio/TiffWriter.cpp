@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <limits>
 #include <memory>
 #include <new>
 #include <vector>
@@ -14,6 +13,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "imageio/ExchangeLimits.h"
 #include "imageio/FilePath.h"
 #include "imageio/SampleConversion.h"
 
@@ -27,7 +27,6 @@ constexpr uint16_t kEntryCount = 9;
 constexpr uint32_t kBitsArrayOffset = 14 + 12 * kEntryCount;  // 122
 constexpr uint32_t kPixelOffset = 20 + 12 * kEntryCount;      // 128
 constexpr uint16_t kBitsPerSample = 16;
-constexpr int32_t kMaxSide = 65535;  // width and height are SHORT fields
 
 constexpr uint16_t kTypeShort = 3;
 constexpr uint16_t kTypeLong = 4;
@@ -229,12 +228,11 @@ struct FileCloser {
 bool WriteAll(const float* first, const float* second, const float* third, float scale,
               int32_t width, int32_t height, bool colour, const std::wstring& fileName) {
   if (first == nullptr || (colour && (second == nullptr || third == nullptr))) return false;
-  if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide) return false;
+  if (!ExchangeTakes(width, height, colour)) return false;  // the layout cannot describe it
 
   const uint64_t samplesPerPixel = colour ? 3 : 1;
   const uint64_t rowSamples = static_cast<uint64_t>(width) * samplesPerPixel;
-  const uint64_t pixelBytes = rowSamples * static_cast<uint64_t>(height) * 2;
-  if (pixelBytes > std::numeric_limits<uint32_t>::max()) return false;  // 4 GiB strip limit
+  const uint64_t pixelBytes = ExchangePixelBytes(width, height, colour);
 
   Header header{};
   BuildHeader(header, static_cast<uint32_t>(width), static_cast<uint32_t>(height), colour,

@@ -10,8 +10,8 @@ namespace nox {
 // Writes width x height samples of the planes, each multiplied by scale and clamped and
 // rounded (ties to even) to 0..65535. Colour files interleave second, first, third plane;
 // rows run from the planes' last row to their first. Returns false on any failure,
-// including images the layout cannot describe (either side above 65535, or pixel data
-// beyond the 32-bit strip byte count). Never throws.
+// including images the layout cannot describe (ExchangeTakes false: a side above 65535, or
+// pixel data beyond the 32-bit strip byte count). Never throws.
 bool WriteTiff16(const float* first, const float* second, const float* third, float scale,
                  int32_t width, int32_t height, bool colour, const std::wstring& fileName);
 

@@ -180,6 +180,9 @@ TEST(DenoiserOutput, CommandLineQuotesThePathsUnescaped) {
 TEST(DenoiserOutput, ExitCodeLine) {
   EXPECT_EQ(DenoiserExitCodeLine(3), L"ERROR: Noxfade ended with exit code 3");
   EXPECT_EQ(DenoiserExitCodeLine(0xC0000005u), L"ERROR: Noxfade ended with exit code 0xC0000005");
+  EXPECT_EQ(DenoiserExitCodeWarning(0xC0000005u),
+            L"WARNING: Noxfade ended with exit code 0xC0000005; its result was taken, and the "
+            L"host's undo brings the image back.");
 }
 
 }  // namespace

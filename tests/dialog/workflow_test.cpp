@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <limits>
+#include <set>
+#include <string>
 #include <vector>
 
 namespace nox {
@@ -54,6 +56,107 @@ TEST(TempFileName, FollowsPositionAndTickCount) {
   // The tick count wraps at 2^32; the last field never exceeds four digits.
   EXPECT_EQ(L"Temp0000009999.tif", TempFileName(0, 0, 9999u * 16u + 15u));
   EXPECT_EQ(18u, TempFileName(999, 999, 0xFFFFFFFFu).size());
+  // Later candidates advance the last number, wrapping within four digits.
+  EXPECT_EQ(L"Temp2340567163.tif", TempFileCandidate(1234, 56, 1234567, 3));
+  EXPECT_EQ(L"Temp0000000001.tif", TempFileCandidate(0, 0, 9999u * 16u, 2));
+}
+
+// The file system of a temporary folder, in memory: which names exist, and what the claim
+// did, in order.
+class FakeFolder final : public TempFileSystem {
+ public:
+  std::set<std::wstring> files;
+  bool failCreate = false;
+  std::vector<std::wstring> created, deleted;
+
+  Created CreateNew(const std::wstring& path) override {
+    if (failCreate) return Created::kFailed;
+    if (!files.insert(path).second) return Created::kTaken;
+    created.push_back(path);
+    return Created::kCreated;
+  }
+  bool Exists(const std::wstring& path) override { return files.count(path) != 0; }
+  void Delete(const std::wstring& path) override {
+    deleted.push_back(path);
+    files.erase(path);
+  }
+};
+
+// The run's names are claimed: the first candidate whose input this run created and whose
+// "Out" partner was not there; it deletes only what it created itself.
+TEST(TempFileClaim, TakesTheFirstFreePairAndTouchesNoOtherFile) {
+  const std::wstring dir = L"C:\\T\\";
+  const auto in = [&](const wchar_t* last) { return dir + L"Temp005007" + last + L".tif"; };
+  const auto out = [&](const wchar_t* last) { return dir + L"OutTemp005007" + last + L".tif"; };
+  using Outcome = TempFileClaim::Outcome;
+  const struct Case {
+    const char* what;
+    uint32_t tick;
+    std::vector<std::wstring> present;
+    bool failCreate;
+    Outcome outcome;
+    std::wstring input;                 // when claimed
+    std::vector<std::wstring> deleted;  // by the claim
+  } cases[] = {
+      {"a free folder", 16 * 42, {}, false, Outcome::kClaimed, in(L"0042"), {}},
+      {"another run's input", 16 * 42, {in(L"0042")}, false, Outcome::kClaimed, in(L"0043"), {}},
+      {"a stale result: the input created for it goes again", 16 * 42, {out(L"0042")}, false,
+       Outcome::kClaimed, in(L"0043"), {in(L"0042")}},
+      {"both of a pair, then a stale result", 16 * 42, {in(L"0042"), out(L"0042"), out(L"0043")},
+       false, Outcome::kClaimed, in(L"0044"), {in(L"0043")}},
+      {"the last number wraps within 0..9999", 16 * 9999, {in(L"9999")}, false,
+       Outcome::kClaimed, in(L"0000"), {}},
+      {"no file can be created", 16 * 42, {}, true, Outcome::kFailed, L"", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakeFolder folder;
+    folder.files.insert(c.present.begin(), c.present.end());
+    folder.failCreate = c.failCreate;
+    const TempFileClaim claim = ClaimTempFiles(dir, 5, 7, c.tick, folder);
+    EXPECT_EQ(claim.outcome, c.outcome);
+    EXPECT_EQ(claim.input, c.input);
+    if (c.outcome == Outcome::kClaimed) {
+      EXPECT_EQ(claim.output, dir + L"Out" + claim.input.substr(dir.size()));
+      EXPECT_TRUE(folder.Exists(claim.input)) << "the input is held by its empty file";
+      EXPECT_FALSE(folder.Exists(claim.output));
+    }
+    EXPECT_EQ(folder.deleted, c.deleted);
+    for (const std::wstring& file : c.present) EXPECT_TRUE(folder.Exists(file)) << "kept";
+  }
+
+  // Every candidate taken: the claim gives up after a bounded number of names and leaves
+  // the folder as it found it.
+  FakeFolder full;
+  for (int i = 0; i < 10000; ++i) full.files.insert(dir + L"Out" + TempFileCandidate(5, 7, 0, i));
+  const std::size_t before = full.files.size();
+  EXPECT_EQ(ClaimTempFiles(dir, 5, 7, 0, full).outcome, Outcome::kAllTaken);
+  EXPECT_EQ(full.created.size(), static_cast<std::size_t>(kTempNameAttempts));
+  EXPECT_EQ(full.deleted, full.created);
+  EXPECT_EQ(full.files.size(), before);
+}
+
+// The largest images the temporary TIFF carries (65535 a side, 4 GB of samples) pass the
+// check before the export; one pixel more is refused there with its own line.
+TEST(ExchangeRefusal, RefusesBeforeTheExportWhatCannotComeBack) {
+  const struct {
+    int32_t width, height;
+    bool colour;
+    bool refused;
+  } cases[] = {
+      {65535, 1, true, false},      {65536, 1, false, true},     {1, 65536, false, true},
+      {65535, 32768, false, false}, {65535, 32769, false, true},  // 2 bytes a pixel
+      {65535, 10922, true, false},  {65535, 10923, true, true},   // 6 bytes a pixel
+      {25000, 600, true, false},    {0, 5, false, false},  // empty: the export refuses it
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
+    const wchar_t* line = ExchangeRefusal(c.width, c.height, c.colour);
+    EXPECT_EQ(line != nullptr, c.refused);
+    if (line != nullptr) {
+      EXPECT_STREQ(line, kMsgTooLarge);
+    }
+  }
 }
 
 TEST(Blend, WeightsTheResultByStrength) {

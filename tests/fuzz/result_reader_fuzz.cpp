@@ -83,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<float> third(samples, NAN);
   float* p1 = first.data();
   float* p2 = mono ? p1 : second.data();
-  const bool ok = nox::ReadResultImage(name, p1, p2, third.data(), scale, width, height);
+  const bool ok = nox::ReadResultImage(name, nox::PlaneSet{p1, p2, third.data(), width, height, scale});
 
   const size_t untouchedFirst = CountNaN(first);
   const size_t untouchedSecond = CountNaN(second);
@@ -99,8 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<float> refSecond(samples, NAN);
     std::vector<float> refThird(samples, NAN);
     float* r2 = mono ? refFirst.data() : refSecond.data();
-    if (nox::ReadResultImageWithFreeImage(name, refFirst.data(), r2, refThird.data(), scale,
-                                          width, height)) {
+    if (nox::ReadResultImageWithFreeImage(name, nox::PlaneSet{refFirst.data(), r2, refThird.data(), width, height, scale})) {
       const std::size_t bytes = samples * sizeof(float);
       Check(std::memcmp(first.data(), refFirst.data(), bytes) == 0);
       Check(std::memcmp(second.data(), refSecond.data(), bytes) == 0);

@@ -67,6 +67,9 @@ run(${IM} grey.pgm -depth 16 PNG:im_grey16.png)
 run(${IM} rgb.ppm -depth 16 PNG48:im_rgb16.png)
 run(${IM} rgb.ppm alpha.pgm -alpha off -compose CopyOpacity -composite -depth 16
     PNG64:im_rgba16.png)
+# Binary 16-bit PGM and PPM (the plain ones above are results too).
+run(${IM} grey.pgm -depth 16 PGM:im_grey16.pgm)
+run(${IM} rgb.ppm -depth 16 PPM:im_rgb16.ppm)
 # Results that must be refused: 8-bit.
 run(${IM} grey.pgm -depth 8 -compress None im_grey8.tif)
 run(${IM} rgb.ppm -depth 8 -compress None im_rgb8.tif)

@@ -43,8 +43,7 @@ TEST_P(ColourFixture, LandsInThePlanesSampleExactly) {
   const fs::path file = FixtureDir() / GetParam();
   ASSERT_TRUE(fs::exists(file)) << file;
   Planes p(kW, kH);
-  ASSERT_TRUE(ReadResultImage(file.wstring(), p.first.data(), p.second.data(), p.third.data(),
-                              1.0f, kW, kH));
+  ASSERT_TRUE(ReadResultImage(file.wstring(), p.Colour()));
   int wrong = 0;
   for (int r = 0; r < kH; ++r) {
     for (int x = 0; x < kW; ++x) {
@@ -64,7 +63,7 @@ INSTANTIATE_TEST_SUITE_P(
                       "im_rgba16.tif", "im_rgba16_planar.tif", "im_rgb16.png",
                       "im_rgba16.png", "tc_rgb16_msb_lzw.tif", "tc_rgb16_tiled_zip.tif",
                       "tc_rgb16_planar_msb_lzw.tif", "tc_rgba16_planar_lzw.tif",
-                      "tc_rgba16_strips_zip.tif"),
+                      "tc_rgba16_strips_zip.tif", "im_rgb16.ppm", "rgb.ppm"),
     FileCaseName);
 
 class GreyFixture : public ::testing::TestWithParam<const char*> {};
@@ -73,8 +72,8 @@ TEST_P(GreyFixture, LandsInTheFirstPlaneSampleExactly) {
   const fs::path file = FixtureDir() / GetParam();
   ASSERT_TRUE(fs::exists(file)) << file;
   Planes p(kW, kH);
-  ASSERT_TRUE(ReadResultImage(file.wstring(), p.first.data(), p.first.data(), nullptr, 1.0f,
-                              kW, kH));
+  ASSERT_TRUE(
+      ReadResultImage(file.wstring(), PlaneSet{p.first.data(), p.first.data(), nullptr, kW, kH, 1.0f}));
   int wrong = 0;
   for (int r = 0; r < kH; ++r) {
     for (int x = 0; x < kW; ++x) wrong += p.At(p.first, x, r) != Expected(0, x, r);
@@ -86,7 +85,8 @@ TEST_P(GreyFixture, LandsInTheFirstPlaneSampleExactly) {
 INSTANTIATE_TEST_SUITE_P(Tools, GreyFixture,
                          ::testing::Values("im_grey16.tif", "im_grey16_msb_lzw.tif",
                                            "im_grey16_tiled.tif", "im_grey16.png",
-                                           "tc_grey16_strips.tif", "tc_grey16_tiled_msb.tif"),
+                                           "tc_grey16_strips.tif", "tc_grey16_tiled_msb.tif",
+                                           "im_grey16.pgm", "grey.pgm"),
                          FileCaseName);
 
 TEST(FixtureReading, EightBitResultsAreRefusedAndLeavePlanesUntouched) {
@@ -95,8 +95,7 @@ TEST(FixtureReading, EightBitResultsAreRefusedAndLeavePlanesUntouched) {
     const fs::path file = FixtureDir() / name;
     ASSERT_TRUE(fs::exists(file));
     Planes p(kW, kH);
-    EXPECT_FALSE(ReadResultImage(file.wstring(), p.first.data(), p.second.data(),
-                                 p.third.data(), 1.0f, kW, kH));
+    EXPECT_FALSE(ReadResultImage(file.wstring(), p.Colour()));
     EXPECT_TRUE(AllEqual(p.first, Planes::kSentinel));
     EXPECT_TRUE(AllEqual(p.second, Planes::kSentinel));
     EXPECT_TRUE(AllEqual(p.third, Planes::kSentinel));
@@ -176,6 +175,11 @@ std::vector<Cut> PngCuts(const std::vector<unsigned char>& b) {
           {"end of the last image-data chunk", idat.back() + idatLength.back() - 3}};
 }
 
+// A binary PNM file: inside its header, inside its first row, its last byte.
+std::vector<Cut> PnmCuts(const std::vector<unsigned char>& b) {
+  return {{"header", 5}, {"first row", b.size() - b.size() / 8 * 7}, {"last byte", b.size() - 1}};
+}
+
 // Whole files to cut: the directory first and the pixels in several strips (so that a cut
 // strip leaves the directory whole), the plug-in's own layout (one strip), a fixture with
 // its directory last, and PNG files.
@@ -226,21 +230,20 @@ TEST_P(DamagedResult, CutShortIsRefusedLeavingPlanesUntouched) {
       c.fixture != nullptr ? ReadBytes(FixtureDir() / c.fixture) : c.make(dir);
   ASSERT_GT(whole.size(), 64u);
   const bool png = whole[0] == 0x89;
-  const fs::path file = dir.Path(png ? "cut.png" : "cut.tif");
+  const bool pnm = whole[0] == 'P';
+  const fs::path file = dir.Path(png ? "cut.png" : pnm ? "cut.pnm" : "cut.tif");
   WriteBytes(file, whole);
   Planes readable(kW, kH);
-  ASSERT_TRUE(ReadResultImage(file.wstring(), readable.first.data(), readable.second.data(),
-                              readable.third.data(), 1.0f, kW, kH))
+  ASSERT_TRUE(ReadResultImage(file.wstring(), readable.Colour()))
       << "the whole file is read: only the cuts below make it unusable";
-  for (const Cut& cut : png ? PngCuts(whole) : TiffCuts(whole)) {
+  for (const Cut& cut : png ? PngCuts(whole) : pnm ? PnmCuts(whole) : TiffCuts(whole)) {
     SCOPED_TRACE(std::string(cut.where) + ", " + std::to_string(cut.size) + " of " +
                  std::to_string(whole.size()) + " bytes");
     ASSERT_LT(cut.size, whole.size());
     WriteBytes(file, std::vector<unsigned char>(
                          whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut.size)));
     Planes p(kW, kH);
-    EXPECT_FALSE(ReadResultImage(file.wstring(), p.first.data(), p.second.data(),
-                                 p.third.data(), 1.0f, kW, kH));
+    EXPECT_FALSE(ReadResultImage(file.wstring(), p.Colour()));
     EXPECT_TRUE(AllEqual(p.first, Planes::kSentinel));
     EXPECT_TRUE(AllEqual(p.second, Planes::kSentinel));
     EXPECT_TRUE(AllEqual(p.third, Planes::kSentinel));
@@ -253,7 +256,9 @@ INSTANTIATE_TEST_SUITE_P(
                       DamagedCase{"tiff_own_layout", nullptr, &OwnLayout},
                       DamagedCase{"tiff_directory_last", "im_rgb16_strips.tif", nullptr},
                       DamagedCase{"png_rgb16", "im_rgb16.png", nullptr},
-                      DamagedCase{"png_grey16", "im_grey16.png", nullptr}),
+                      DamagedCase{"png_grey16", "im_grey16.png", nullptr},
+                      DamagedCase{"pnm_rgb16", "im_rgb16.ppm", nullptr},
+                      DamagedCase{"pnm_grey16", "im_grey16.pgm", nullptr}),
     DamagedCaseName);
 
 // A PNG chunk whose declared length runs past the end of the file is refused before the
@@ -294,8 +299,7 @@ TEST(PngChunks, EveryChunkMustLieWithinTheFile) {
     EXPECT_EQ(PngChunksFitFile(file.wstring()), c.fits);
     if (c.fits || c.bytes[0] != 0x89) continue;  // a TIFF named .png is read as the TIFF it is
     Planes p(kW, kH);
-    EXPECT_FALSE(ReadResultImage(file.wstring(), p.first.data(), p.second.data(),
-                                 p.third.data(), 1.0f, kW, kH));
+    EXPECT_FALSE(ReadResultImage(file.wstring(), p.Colour()));
     EXPECT_TRUE(AllEqual(p.first, Planes::kSentinel));
   }
 }
@@ -373,7 +377,7 @@ TEST(HostileResults, ClaimNoMemoryTheyDoNotHold) {
     WriteBytes(dir.Path(c.name), c.bytes);
     const auto [growth, refusedUntouched] = PeakGrowthMiB([&] {
       Planes p(kW, kH);
-      return !ReadResultImage(dir.Wide(c.name), p.first.data(), p.second.data(), p.third.data(), 1.0f, kW, kH) &&
+      return !ReadResultImage(dir.Wide(c.name), p.Colour()) &&
              AllEqual(p.first, Planes::kSentinel) && AllEqual(p.second, Planes::kSentinel);
     });
     EXPECT_TRUE(refusedUntouched);

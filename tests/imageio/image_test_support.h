@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "imageio/PlaneSet.h"
+
 namespace nox::test {
 
 namespace fs = std::filesystem;
@@ -96,6 +98,14 @@ struct Planes {
       : width(w), height(h),
         first(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), kSentinel),
         second(first), third(first) {}
+  // The planes as the readers take them: all three, or the first alone as a monochrome
+  // image (its third plane still handed over: a reader must not touch it).
+  PlaneSet Colour(float scale = 1.0f) {
+    return {first.data(), second.data(), third.data(), width, height, scale};
+  }
+  PlaneSet Mono(float scale = 1.0f) {
+    return {first.data(), first.data(), third.data(), width, height, scale};
+  }
   float& At(std::vector<float>& plane, int x, int row) {
     return plane[static_cast<std::size_t>(row) * static_cast<std::size_t>(width) +
                  static_cast<std::size_t>(x)];

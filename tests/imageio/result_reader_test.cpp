@@ -34,9 +34,13 @@ class RoundTrip : public ::testing::TestWithParam<RoundTripCase> {};
 TEST_P(RoundTrip, RestoresWholeNumberPlanesExactly) {
   const auto c = GetParam();
   ScratchDir dir;
-  // Includes a frame of several write blocks whose last block is partly filled.
+  // Includes a frame of several write blocks whose last block is partly filled, a mosaic
+  // wider than any frame, and colour rows that fill the streaming reader's block exactly
+  // (1024 x 170: a copy that reads past its row's samples runs off the block, which the
+  // sanitizer build sees).
   for (const auto& [w, h] : {std::pair{1, 1}, std::pair{37, 23}, std::pair{64, 3},
-                             std::pair{3, 64}, std::pair{1001, 401}}) {
+                             std::pair{3, 64}, std::pair{1001, 401}, std::pair{30000, 24},
+                             std::pair{1024, 170}}) {
     SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h));
     Planes in(w, h);
     FillPlanes(in, c.limit);
@@ -45,9 +49,7 @@ TEST_P(RoundTrip, RestoresWholeNumberPlanesExactly) {
                             dir.Wide("rt.tif")));
     Planes out(w, h);
     const float back = static_cast<float>(1.0 / static_cast<double>(c.scale));
-    float* outSecond = c.colour ? out.second.data() : out.first.data();
-    ASSERT_TRUE(ReadResultImage(dir.Wide("rt.tif"), out.first.data(), outSecond,
-                                out.third.data(), back, w, h));
+    ASSERT_TRUE(ReadResultImage(dir.Wide("rt.tif"), c.colour ? out.Colour(back) : out.Mono(back)));
     EXPECT_EQ(out.first, in.first);
     if (c.colour) {
       EXPECT_EQ(out.second, in.second);
@@ -78,8 +80,8 @@ TEST(ResultReader, ScalesAndRoundsTiesToEven) {
   ASSERT_TRUE(WriteTiff16(in.data(), in.data(), in.data(), 1.0f, w, 1, false,
                           dir.Wide("s.tif")));
   std::vector<float> out(in.size(), -1.0f);
-  ASSERT_TRUE(ReadResultImage(dir.Wide("s.tif"), out.data(), out.data(), nullptr,
-                              1.0f / 256.0f, w, 1));
+  ASSERT_TRUE(
+      ReadResultImage(dir.Wide("s.tif"), PlaneSet{out.data(), out.data(), nullptr, w, 1, 1.0f / 256.0f}));
   EXPECT_EQ(out, (std::vector<float>{0, 0, 0, 1, 2, 2, 256, 255, 256, 128}));
 }
 
@@ -95,8 +97,7 @@ TEST(ResultReader, ReadsSignedGreyAsNegativeValues) {
   }
   WriteTinyTiff(dir.Path("signed.tif"), 3, 2, 1, 16, 2, raw);
   Planes p(3, 2);
-  ASSERT_TRUE(ReadResultImage(dir.Wide("signed.tif"), p.first.data(), p.second.data(),
-                              p.third.data(), 1.0f, 3, 2));
+  ASSERT_TRUE(ReadResultImage(dir.Wide("signed.tif"), p.Colour()));
   // Plane row 0 is the file's bottom row.
   EXPECT_EQ(p.first, (std::vector<float>{-32768, 1, -1, -2, 0, 32767}));
   EXPECT_TRUE(AllEqual(p.second, Planes::kSentinel));
@@ -111,14 +112,13 @@ TEST(ResultReader, ColourResultIntoMonochromeImageFillsOnlyItsPlaneFromGreen) {
                           dir.Wide("c.tif")));
   // Monochrome host image: first == second; the third pointer must never be written.
   Planes out(5, 3);
-  ASSERT_TRUE(ReadResultImage(dir.Wide("c.tif"), out.first.data(), out.first.data(),
-                              out.third.data(), 1.0f, 5, 3));
+  ASSERT_TRUE(ReadResultImage(dir.Wide("c.tif"), out.Mono()));
   EXPECT_EQ(out.first, in.first);  // green carries the first plane
   EXPECT_TRUE(AllEqual(out.third, Planes::kSentinel));
   // A monochrome image may come with no third plane at all.
   Planes bare(5, 3);
-  EXPECT_TRUE(ReadResultImage(dir.Wide("c.tif"), bare.first.data(), bare.first.data(), nullptr,
-                              1.0f, 5, 3));
+  EXPECT_TRUE(ReadResultImage(dir.Wide("c.tif"),
+                              PlaneSet{bare.first.data(), bare.first.data(), nullptr, 5, 3, 1.0f}));
   EXPECT_EQ(bare.first, in.first);
 }
 
@@ -133,8 +133,8 @@ TEST(ResultReader, RefusesResultsOfAnotherSizeLeavingPlanesUntouched) {
                              std::pair{12, 2}, std::pair{7, 4}}) {
     SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h));
     Planes out(std::max(w, 6), std::max(h, 6));
-    EXPECT_FALSE(ReadResultImage(dir.Wide("r.tif"), out.first.data(), out.second.data(),
-                                 out.third.data(), 1.0f, w, h));
+    EXPECT_FALSE(ReadResultImage(dir.Wide("r.tif"), PlaneSet{out.first.data(), out.second.data(),
+                                                            out.third.data(), w, h, 1.0f}));
     EXPECT_TRUE(AllEqual(out.first, Planes::kSentinel));
     EXPECT_TRUE(AllEqual(out.second, Planes::kSentinel));
     EXPECT_TRUE(AllEqual(out.third, Planes::kSentinel));
@@ -149,7 +149,7 @@ TEST(ResultReader, RefusesMissingUnreadableAndUnsupportedFiles) {
            AllEqual(p.third, Planes::kSentinel);
   };
   const auto read = [&](const std::wstring& name) {
-    return ReadResultImage(name, p.first.data(), p.second.data(), p.third.data(), 1.0f, 2, 2);
+    return ReadResultImage(name, p.Colour());
   };
   EXPECT_FALSE(read(dir.Wide("missing.tif")));
   EXPECT_FALSE(read(L""));
@@ -168,19 +168,80 @@ TEST(ResultReader, RefusesMissingUnreadableAndUnsupportedFiles) {
   WriteTinyTiff(dir.Path("short.tif"), 2, 2, 1, 16, 1, {1, 0});
   read(dir.Wide("short.tif"));
   // No planes at all.
-  EXPECT_FALSE(ReadResultImage(dir.Wide("rgb8.tif"), nullptr, nullptr, nullptr, 1.0f, 2, 2));
+  EXPECT_FALSE(ReadResultImage(dir.Wide("rgb8.tif"), PlaneSet{nullptr, nullptr, nullptr, 2, 2, 1.0f}));
+  // A colour result for colour planes without a third: refused, streamed (TIFF) or through
+  // FreeImage (PPM).
+  WriteTinyTiff(dir.Path("rgb16.tif"), 2, 2, 3, 16, 1, std::vector<unsigned char>(24, 9));
+  const std::string ppm = "P6\n2 2\n65535\n";
+  std::vector<unsigned char> ppmBytes(ppm.begin(), ppm.end());
+  ppmBytes.resize(ppmBytes.size() + 24, 9);
+  WriteBytes(dir.Path("rgb16.ppm"), ppmBytes);
+  for (const char* name : {"rgb16.tif", "rgb16.ppm"}) {
+    SCOPED_TRACE(name);
+    Planes whole(2, 2);
+    EXPECT_TRUE(ReadResultImage(dir.Wide(name), whole.Colour())) << "a usable result";
+    EXPECT_FALSE(ReadResultImage(dir.Wide(name),
+                                 PlaneSet{p.first.data(), p.second.data(), nullptr, 2, 2, 1.0f}));
+    EXPECT_TRUE(untouched());
+  }
 }
 
-TEST(ResultReader, RefusesResultsWiderThan24000) {
+// A binary 16-bit PGM (big-endian samples), which reaches the reader through FreeImage.
+void WritePgm16(const fs::path& file, uint32_t width, uint32_t height,
+                const std::vector<float>& samples) {
+  const std::string head = "P5\n" + std::to_string(width) + " " + std::to_string(height) + "\n65535\n";
+  std::vector<unsigned char> b(head.begin(), head.end());
+  for (float v : samples) {
+    const auto u = static_cast<uint16_t>(v);
+    b.push_back(static_cast<unsigned char>(u >> 8));
+    b.push_back(static_cast<unsigned char>(u & 0xFF));
+  }
+  WriteBytes(file, b);
+}
+
+// Every side the writer writes comes back, streamed (the writer's own TIFF) and through
+// FreeImage (a PGM); a side beyond what the temporary TIFF can describe is refused by both.
+TEST(ResultReader, TakesBackEverySideTheWriterWrites) {
   ScratchDir dir;
-  for (int w : {24000, 24001}) {
-    std::vector<float> row(static_cast<std::size_t>(w), 3.0f);
-    ASSERT_TRUE(WriteTiff16(row.data(), row.data(), row.data(), 1.0f, w, 1, false,
-                            dir.Wide("wide.tif")));
-    std::vector<float> out(static_cast<std::size_t>(w), 0.0f);
-    EXPECT_EQ(ReadResultImage(dir.Wide("wide.tif"), out.data(), out.data(), nullptr, 1.0f, w, 1),
-              w == 24000);
-    EXPECT_EQ(out.back(), w == 24000 ? 3.0f : 0.0f);
+  const struct {
+    int w, h;
+    bool colour;
+    const char* file;
+    bool read;
+  } cases[] = {
+      {65535, 1, false, "wide.tif", true}, {1, 65535, true, "tall.tif", true},
+      {65535, 2, false, "wide.pgm", true}, {65536, 1, false, "wider.tif", false},
+      {1, 65536, false, "taller.pgm", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    Planes in(c.w, c.h);
+    FillPlanes(in, 65535);
+    const fs::path file = dir.Path(c.file);
+    if (file.extension() == ".pgm") {
+      std::vector<float> topFirst;  // the file's rows top first: plane rows last first
+      for (int r = c.h - 1; r >= 0; --r) {
+        for (int x = 0; x < c.w; ++x) topFirst.push_back(in.At(in.first, x, r));
+      }
+      WritePgm16(file, c.w, c.h, topFirst);
+    } else if (c.read) {
+      ASSERT_TRUE(WriteTiff16(in.first.data(), in.second.data(), in.third.data(), 1.0f, c.w,
+                              c.h, c.colour, file.wstring()));
+    } else {  // beyond the writer: LONG size fields
+      WriteTinyTiff(file, c.w, c.h, 1, 16, 1,
+                    std::vector<unsigned char>(std::size_t{2} * c.w * c.h, 7));
+    }
+    Planes out(c.w, c.h);
+    EXPECT_EQ(ReadResultImage(file.wstring(), c.colour ? out.Colour() : out.Mono()), c.read);
+    if (c.read) {
+      EXPECT_EQ(out.first, in.first);
+      if (c.colour) {
+        EXPECT_EQ(out.second, in.second);
+        EXPECT_EQ(out.third, in.third);
+      }
+    } else {
+      EXPECT_TRUE(AllEqual(out.first, Planes::kSentinel));
+    }
   }
 }
 
@@ -191,7 +252,7 @@ TEST(ResultReader, ReadsNonAsciiFileNames) {
   ASSERT_TRUE(WriteTiff16(plane.data(), plane.data(), plane.data(), 1.0f, 2, 1, false, wide));
   EXPECT_TRUE(fs::exists(dir.Root() / fs::u8path(u8"Out\u00e9\u00df\u65e5\u672c.tif")));
   std::vector<float> out(2, 0.0f);
-  ASSERT_TRUE(ReadResultImage(wide, out.data(), out.data(), nullptr, 1.0f, 2, 1));
+  ASSERT_TRUE(ReadResultImage(wide, PlaneSet{out.data(), out.data(), nullptr, 2, 1, 1.0f}));
   EXPECT_EQ(out, plane);
 }
 

@@ -28,6 +28,7 @@ struct TiffLayout {
   bool bigEndian = false;
   uint16_t bits = 16;
   uint16_t orientation = ORIENTATION_TOPLEFT;
+  uint16_t photometric = 0;  // 0: MinIsBlack for one sample, RGB for more
 };
 
 // Writes the fixture pattern (FixturePattern) in the given layout with libtiff.
@@ -39,10 +40,17 @@ void WriteLayout(const fs::path& file, const TiffLayout& l) {
   TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, l.bits);
   TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, l.samples);
   TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, l.format);
-  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, l.samples == 1 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
-  if (l.samples == 4) {
-    const uint16_t extra = EXTRASAMPLE_UNASSALPHA;
-    TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &extra);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC,
+               l.photometric != 0 ? l.photometric
+                                  : (l.samples == 1 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB));
+  if (l.photometric == PHOTOMETRIC_PALETTE) {  // a grey ramp
+    std::vector<uint16_t> map(std::size_t{1} << l.bits);
+    for (std::size_t i = 0; i < map.size(); ++i) map[i] = static_cast<uint16_t>(i << (16 - l.bits));
+    TIFFSetField(tif, TIFFTAG_COLORMAP, map.data(), map.data(), map.data());
+  }
+  if (l.samples > 3) {
+    const std::vector<uint16_t> extra(l.samples - 3u, EXTRASAMPLE_UNASSALPHA);
+    TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, static_cast<uint16_t>(extra.size()), extra.data());
   }
   TIFFSetField(tif, TIFFTAG_PLANARCONFIG, l.planar ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG);
   TIFFSetField(tif, TIFFTAG_COMPRESSION, l.compression);
@@ -134,30 +142,31 @@ TEST(TiffStream, EveryLayoutMatchesFreeImageBitForBit) {
       {"RGB, planar, tiles (FreeImage refuses them)", 3, SAMPLEFORMAT_UINT, true, 0, 16},
       {"RGB, bottom-left orientation", 3, SAMPLEFORMAT_UINT, false, 0, 0, COMPRESSION_NONE,
        false, false, 16, ORIENTATION_BOTLEFT},
+      {"grey, 16-bit palette", 1, SAMPLEFORMAT_UINT, false, 0, 0, COMPRESSION_NONE, false,
+       false, 16, ORIENTATION_TOPLEFT, PHOTOMETRIC_PALETTE},
+      {"RGB and two extra samples", 5},
+      {"signed RGB", 3, SAMPLEFORMAT_INT},
   };
   ScratchDir dir;
   const fs::path file = dir.Path("layout.tif");
   for (const TiffLayout& l : layouts) {
     SCOPED_TRACE(l.name);
     WriteLayout(file, l);
-    const bool streams =
-        l.bits == 16 && l.orientation == ORIENTATION_TOPLEFT && !(l.planar && l.tile != 0);
+    const bool streams = l.bits == 16 && l.orientation == ORIENTATION_TOPLEFT &&
+                         !(l.planar && l.tile != 0) && l.photometric == 0 && l.samples <= 4 &&
+                         (l.samples == 1 || l.format == SAMPLEFORMAT_UINT);
     for (const float scale : {1.0f, 1.0f / 256.0f}) {
       for (const bool monoHost : {false, true}) {
         SCOPED_TRACE(std::string(monoHost ? "monochrome" : "colour") + " planes, scale " +
                      std::to_string(scale));
         Planes streamed(kW, kH);
         Planes reference(kW, kH);
-        float* second = monoHost ? streamed.first.data() : streamed.second.data();
-        float* refSecond = monoHost ? reference.first.data() : reference.second.data();
-        const TiffResult outcome = ReadTiffResult(file.wstring(), streamed.first.data(), second,
-                                                  streamed.third.data(), scale, kW, kH);
+        const PlaneSet into = monoHost ? streamed.Mono(scale) : streamed.Colour(scale);
+        const TiffResult outcome = ReadTiffResult(file.wstring(), into);
         EXPECT_EQ(outcome, streams ? TiffResult::kRead : TiffResult::kNotStreamed);
-        const bool read = ReadResultImage(file.wstring(), streamed.first.data(), second,
-                                          streamed.third.data(), scale, kW, kH);
-        const bool readReference =
-            ReadResultImageWithFreeImage(file.wstring(), reference.first.data(), refSecond,
-                                         reference.third.data(), scale, kW, kH);
+        const bool read = ReadResultImage(file.wstring(), into);
+        const bool readReference = ReadResultImageWithFreeImage(
+            file.wstring(), monoHost ? reference.Mono(scale) : reference.Colour(scale));
         EXPECT_EQ(read, readReference);
         if (streams) {
           EXPECT_TRUE(read);
@@ -238,8 +247,7 @@ TEST(TiffStream, DamagedFilesLeaveThePlanesUntouched) {
     std::vector<unsigned char> b = ReadBytes(file);
     {
       Planes whole(kW, kH);
-      ASSERT_EQ(ReadTiffResult(file.wstring(), whole.first.data(), whole.second.data(),
-                               whole.third.data(), 1.0f, kW, kH),
+      ASSERT_EQ(ReadTiffResult(file.wstring(), whole.Colour()),
                 TiffResult::kRead);
     }
     const bool tiled = c.layout.tile != 0;
@@ -260,11 +268,9 @@ TEST(TiffStream, DamagedFilesLeaveThePlanesUntouched) {
     }
     WriteBytes(file, b);
     Planes p(kW, kH);
-    EXPECT_EQ(ReadTiffResult(file.wstring(), p.first.data(), p.second.data(), p.third.data(),
-                             1.0f, kW, kH),
+    EXPECT_EQ(ReadTiffResult(file.wstring(), p.Colour()),
               TiffResult::kRefused);
-    EXPECT_FALSE(ReadResultImage(file.wstring(), p.first.data(), p.second.data(),
-                                 p.third.data(), 1.0f, kW, kH));
+    EXPECT_FALSE(ReadResultImage(file.wstring(), p.Colour()));
     EXPECT_TRUE(AllEqual(p.first, Planes::kSentinel));
     EXPECT_TRUE(AllEqual(p.second, Planes::kSentinel));
     EXPECT_TRUE(AllEqual(p.third, Planes::kSentinel));

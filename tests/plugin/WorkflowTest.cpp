@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <ostream>
@@ -286,6 +287,46 @@ class WorkflowTest : public ::testing::Test {
     ExpectPlanes(h, [](float x) { return x; });
   }
 
+  // Files of other runs under the next `count` names the dialog's place gives from now on
+  // (the tick count moves on by one name every 16 ms): in turn another run's input and a
+  // stale result that would pass for this image's. Returns their names.
+  std::vector<std::wstring> LayOthersFiles(ImageHandle h, int count = 60) {
+    RECT r{};
+    GetWindowRect(mDialog, &r);
+    const nox::test::HostImage& img = host.Image(h);
+    std::vector<float> stale(img.planes[0].size(), 777.0f);
+    mOthersBytes = 128u + 2u * stale.size() * (img.mono ? 1u : 3u);
+    std::vector<std::wstring> names;
+    const unsigned first = GetTickCount() / 16u;
+    for (int i = 0; i < count; ++i) {
+      wchar_t name[64];
+      std::swprintf(name, 64, L"%lsTemp%.3d%.3d%.4d.tif", i % 2 == 0 ? L"" : L"Out",
+                    static_cast<int>(r.left % 1000), static_cast<int>(r.top % 1000),
+                    static_cast<int>((first + static_cast<unsigned>(i)) % 10000u));
+      const std::wstring path = mTmp + name;
+      EXPECT_TRUE(WriteTiff16(stale.data(), stale.data(), stale.data(), 1.0f, img.width,
+                              img.height, !img.mono, path));
+      names.push_back(name);
+    }
+    return names;
+  }
+
+  // The temporary folder holds exactly these image files (others' files the run left
+  // alone, unchanged); they are removed afterwards.
+  void ExpectOnlyTheseTemporaryFiles(std::vector<std::wstring> expected) {
+    std::vector<std::wstring> found;
+    for (const std::wstring& name : FilesIn(mTmp)) {
+      if (name.find(L".tif") != std::wstring::npos) found.push_back(name);
+    }
+    std::sort(found.begin(), found.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(found, expected);
+    for (const std::wstring& name : expected) {
+      EXPECT_EQ(ReadBytes(mTmp + name).size(), mOthersBytes) << "unchanged";
+      DeleteFileW((mTmp + name).c_str());
+    }
+  }
+
   // No temporary image file is left behind.
   void ExpectNoTemporaryFiles() const {
     for (const std::wstring& name : FilesIn(mTmp)) {
@@ -298,6 +339,7 @@ class WorkflowTest : public ::testing::Test {
   std::wstring mRoot, mExeFolder, mTmp, mScript, mEcho, mPids;
   std::vector<float> mBefore[3];
   std::pair<bool, std::wstring> mSavedTmp, mSavedTemp;
+  std::size_t mOthersBytes = 0;
 };
 
 using Lines = std::vector<std::wstring>;
@@ -313,19 +355,25 @@ TEST_F(WorkflowTest, NoImageAndEveryRangeRefusalEndAfterThePlanes) {
   const std::wstring tooLow = L"Image range is too low, it must be 16 bits. See docs.";
   const std::wstring eightBitHint = L"Image seems only 8 bit, please enable the option below.";
   const std::wstring notEightBit = L"Please check: Image seems not 8 bit.";
+  const std::wstring tooLarge =
+      L"ERROR: the image is too large to hand to Noxfade (at most 65535 pixels a side and 4 GB "
+      L"of 16-bit samples); the image is unchanged.";
   struct Case {
     bool eightBit;
     float peak;
     const std::wstring* refusal;  // null: accepted
+    int32_t width = 9;
   };
   const Case cases[] = {
       {false, 10000.0f, &tooLow},   {false, 10000.5f, nullptr},     {false, 50.0f, &eightBitHint},
       {false, 256.0f, &eightBitHint}, {false, 49.5f, &tooLow},      {false, 256.5f, &tooLow},
       {true, 259.0f, nullptr},      {true, 259.5f, &notEightBit},
+      // A size the temporary TIFF cannot describe: refused before anything is written.
+      {false, 10000.5f, &tooLarge, 65536},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << (c.eightBit ? "8-bit, peak " : "16-bit, peak ") << c.peak);
-    const ImageHandle h = host.AddImage(9, 7, true, 1.0f);
+    const ImageHandle h = host.AddImage(c.width, 7, true, 1.0f);
     host.Image(h).planes[0][40] = c.peak;
     host.CurrentImage = h;
     SetEightBit(c.eightBit);
@@ -382,6 +430,14 @@ TEST_F(WorkflowTest, MonochromeResultReplacesThePlanesAtFullStrength) {
   EXPECT_EQ(Rendered(host.Calls), FullRun(square, false));
   EXPECT_EQ(TestHost::LogLines(), Lines{kOpening});
   ExpectPlanes(square, [](float x) { return 65535.0f - x; });
+  ExpectNoTemporaryFiles();
+
+  // A colour mosaic wider than any camera frame comes back bit for bit.
+  const ImageHandle mosaic = NewImage(30000, 24, false, &Sample16);
+  Run("invert\n");
+  EXPECT_EQ(Rendered(host.Calls), FullRun(mosaic, false));
+  EXPECT_EQ(TestHost::LogLines(), (Lines{kOpening, kSmall}));
+  ExpectPlanes(mosaic, [](float x) { return 65535.0f - x; });
   ExpectNoTemporaryFiles();
 }
 
@@ -474,9 +530,11 @@ TEST_F(WorkflowTest, AnUnusableResultLeavesTheImageWithOneErrorLine) {
   struct Case {
     const char* script;
     std::wstring last;
+    bool othersFiles = false;  // other runs' inputs and stale results under the next names
   };
   const Case cases[] = {
       {"", kNoResult},  // prints nothing, writes nothing, exits with 0
+      {"", kNoResult, true},  // and a stale result it could be taken for is left alone
       {"exit 3\n", L"ERROR: Noxfade ended with exit code 3; the image is unchanged."},
       {"tiff 21 10 3 1000\n", kNoResult},
       {"tiff 20 11 3 1000\n", kNoResult},
@@ -485,18 +543,22 @@ TEST_F(WorkflowTest, AnUnusableResultLeavesTheImageWithOneErrorLine) {
       {"garbage\nexit 2\n", L"ERROR: Noxfade ended with exit code 2; the image is unchanged."},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.script);
+    SCOPED_TRACE(testing::Message() << c.script << (c.othersFiles ? " (others' files)" : ""));
+    const std::vector<std::wstring> others = c.othersFiles ? LayOthersFiles(h) : std::vector<std::wstring>{};
     Run(c.script);
     EXPECT_TRUE(DenoiserRan());
     EXPECT_EQ(Rendered(host.Calls), FullRun(h, false));
     EXPECT_EQ(TestHost::LogLines(), (Lines{kOpening, kSmall, c.last}));
     ExpectPlanesUntouched(h);
-    ExpectNoTemporaryFiles();
+    ExpectOnlyTheseTemporaryFiles(others);
   }
-  // A denoiser that ran to its end is read whatever its exit code.
+  // A denoiser that ran to its end is read whatever its exit code; the log says so.
   Run("invert\nexit 3\n");
   EXPECT_EQ(Rendered(host.Calls), FullRun(h, true));
-  EXPECT_EQ(TestHost::LogLines(), (Lines{kOpening, kSmall}));
+  EXPECT_EQ(TestHost::LogLines(),
+            (Lines{kOpening, kSmall,
+                   L"WARNING: Noxfade ended with exit code 3; its result was taken, and the "
+                   L"host's undo brings the image back."}));
   ExpectNoTemporaryFiles();
 }
 
@@ -510,6 +572,22 @@ TEST_F(WorkflowTest, AFailedExportRunsNoDenoiserAndCallsNothingMore) {
   EXPECT_FALSE(DenoiserRan());
   ExpectPlanesUntouched(h);
   EXPECT_FALSE(Exists(mRoot + L"missing"));
+}
+
+// Every name the run may try is taken (by other runs' inputs and stale results): it gives up
+// before the export, and leaves them all as they were.
+TEST_F(WorkflowTest, EveryNameTakenRunsNoDenoiserAndCallsNothingMore) {
+  OpenDialog();
+  const ImageHandle h = NewImage(20, 10, true, &Sample16);
+  const std::vector<std::wstring> others = LayOthersFiles(h, 400);
+  Run("invert\n");
+  EXPECT_EQ(Rendered(host.Calls), Head(h));
+  EXPECT_EQ(TestHost::LogLines(),
+            Lines{L"ERROR: no free name for the temporary files in the temporary folder; the "
+                  L"image is unchanged."});
+  EXPECT_FALSE(DenoiserRan());
+  ExpectPlanesUntouched(h);
+  ExpectOnlyTheseTemporaryFiles(others);
 }
 
 // The invisible test-image option hands the denoiser "MonoTemp.tif" or "ColorTemp.tif" from

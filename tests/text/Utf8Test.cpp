@@ -13,6 +13,8 @@ TEST(Utf8, PairsBecomeOneCharacterAndEveryOtherSurrogateBecomesTheReplacement) {
     std::string bytes;
   } cases[] = {
       {u"A\u00E9\u20AC", "A\xC3\xA9\xE2\x82\xAC"},
+      {u"\u07FF\u0800\uFFFF", "\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF"},  // where the lengths change
+      {u"\xDBFF\xDFFF", "\xF4\x8F\xBF\xBF"},                        // the last pair: U+10FFFF
       {u"\U0001D11E", "\xF0\x9D\x84\x9E"},
       {u"a\xD834", "a\xEF\xBF\xBD"},                       // high at the end
       {u"\xD834z", "\xEF\xBF\xBDz"},                       // high before a non-surrogate
