@@ -43,6 +43,9 @@ struct Frame {
       third[i] = static_cast<float>(s & 0xFFFF) * 1.0009765625f;
     }
   }
+  nox::PlaneSet Planes(float scale = 1.0f) {
+    return {first.data(), second.data(), third.data(), kWidth, kHeight, scale};
+  }
 };
 
 Frame& TheFrame() {
@@ -96,8 +99,7 @@ void BM_WriteTiff16(benchmark::State& state) {
   const std::wstring name = TempFile("nfbench_ours.tif").wstring();
   PeakMemory peak;
   for (auto _ : state) {
-    if (!nox::WriteTiff16(f.first.data(), f.second.data(), f.third.data(), 1.0f, kWidth,
-                          kHeight, true, name)) {
+    if (!nox::WriteTiff16(f.Planes(), name)) {
       state.SkipWithError("WriteTiff16 failed");
     }
   }
@@ -156,8 +158,7 @@ const std::wstring& ResultFile() {
   static const std::wstring name = [] {
     Frame& f = TheFrame();
     const auto path = TempFile("nfbench_result.tif").wstring();
-    nox::WriteTiff16(f.first.data(), f.second.data(), f.third.data(), 1.0f, kWidth, kHeight,
-                     true, path);
+    nox::WriteTiff16(f.Planes(), path);
     return path;
   }();
   return name;
@@ -170,8 +171,7 @@ void TimeResultRead(benchmark::State& state, const std::wstring& name, ResultRea
   Frame& f = TheFrame();
   PeakMemory peak;
   for (auto _ : state) {
-    if (!read(name, nox::PlaneSet{f.first.data(), f.second.data(), f.third.data(), kWidth,
-                                  kHeight, 1.0f})) {
+    if (!read(name, f.Planes())) {
       state.SkipWithError("the result was not read");
     }
   }

@@ -119,23 +119,18 @@ void TFormCVPluginDenoise::ButStartClick() {
   if (Abandoned()) return;
   planes.width = width;
   planes.height = height;
-  float* const first = planes.first;
-  float* const second = planes.second;
-  float* const third = planes.third;
   const bool colour = !planes.Mono();
   SmallImage = width < kSmallImageSide || height < kSmallImageSide;
 
-  // The sample count is taken in 64 bits: width x height overflows 32 bits on big mosaics.
-  const int64_t samples =
-      (width > 0 && height > 0) ? static_cast<int64_t>(width) * height : 0;
-  if (samples > 0 && (!first || (colour && (!second || !third)))) {
+  // Every plane the image has must be there (a colour result fills three).
+  if (planes.HasSize() && !planes.CanTake(3)) {
     ClearLog();
     AppendLog(kMsgNoPlanes);
     return;
   }
 
   const bool eightBit = Scale8bit();
-  const RangeCheck range = CheckImageRange(first, samples, eightBit);
+  const RangeCheck range = CheckImageRange(planes.first, static_cast<int64_t>(planes.Samples()), eightBit);
   if (!range.accepted) {
     ClearLog();
     AppendLog(range.refusal);
@@ -166,7 +161,9 @@ void TFormCVPluginDenoise::ButStartClick() {
   OutputFile = claim.output;
   TempFiles cleanup(InputFile);
 
-  bool exported = WriteTiff16(first, second, third, scale, width, height, colour, InputFile);
+  PlaneSet exportPlanes = planes;
+  exportPlanes.scale = scale;
+  bool exported = WriteTiff16(exportPlanes, InputFile);
   if (TestImageMode()) {
     const std::wstring sample = HostExeFolder() + (colour ? L"ColorTemp.tif" : L"MonoTemp.tif");
     if (CopyFileW(sample.c_str(), InputFile.c_str(), FALSE)) exported = true;
@@ -219,12 +216,7 @@ void TFormCVPluginDenoise::ButStartClick() {
   if (resultRead && ShouldBlend(version, strength)) {
     const PlaneSet undo = GetPlanes(host, CmdGetUndoPlane, image);
     if (Abandoned()) return;
-    const BlendWeights weights = StrengthWeights(StrengthValue());
-    if (undo.first) BlendPlane(first, undo.first, samples, weights);
-    if (colour && undo.second && undo.third) {
-      BlendPlane(second, undo.second, samples, weights);
-      BlendPlane(third, undo.third, samples, weights);
-    }
+    BlendPlanes(planes, undo, StrengthWeights(StrengthValue()));
   }
 
   host(CmdRefreshImage, image, kRefreshRedraw, 0);

@@ -108,6 +108,15 @@ void BlendPlane(float* plane, const float* undo, int64_t sampleCount, BlendWeigh
   }
 }
 
+void BlendPlanes(const PlaneSet& image, const PlaneSet& undo, BlendWeights w) {
+  const auto samples = static_cast<int64_t>(image.Samples());
+  if (image.first && undo.first) BlendPlane(image.first, undo.first, samples, w);
+  if (!image.Mono() && image.second && image.third && undo.second && undo.third) {
+    BlendPlane(image.second, undo.second, samples, w);
+    BlendPlane(image.third, undo.third, samples, w);
+  }
+}
+
 bool ShouldBlend(int64_t hostVersion, int32_t strengthInteger) {
   return hostVersion >= kFirstBlendingHostVersion && strengthInteger < 100;
 }

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "imageio/PlaneSet.h"
+
 namespace nox {
 
 // Log lines of the workflow; each replaces the whole log.
@@ -89,6 +91,9 @@ BlendWeights StrengthWeights(double strength);
 
 // plane[i] = plane[i] * s + undo[i] * t in double precision, rounded to float, in place.
 void BlendPlane(float* plane, const float* undo, int64_t sampleCount, BlendWeights w);
+// The blend of a whole image with its undo copy: the first plane, and for a colour image
+// the second and third too; a plane the undo copy lacks stays as it is.
+void BlendPlanes(const PlaneSet& image, const PlaneSet& undo, BlendWeights w);
 
 // True when the host is new enough to blend and the rounded strength is below 100.
 bool ShouldBlend(int64_t hostVersion, int32_t strengthInteger);

@@ -225,10 +225,15 @@ struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
-bool WriteAll(const float* first, const float* second, const float* third, float scale,
-              int32_t width, int32_t height, bool colour, const std::wstring& fileName) {
-  if (first == nullptr || (colour && (second == nullptr || third == nullptr))) return false;
+bool WriteAll(const PlaneSet& planes, const std::wstring& fileName) {
+  const bool colour = !planes.Mono();
+  if (!planes.CanTake(colour ? 3 : 1)) return false;
+  const int32_t width = planes.width;
+  const int32_t height = planes.height;
   if (!ExchangeTakes(width, height, colour)) return false;  // the layout cannot describe it
+  const float* const first = planes.first;
+  const float* const second = planes.second;
+  const float* const third = planes.third;
 
   const uint64_t samplesPerPixel = colour ? 3 : 1;
   const uint64_t rowSamples = static_cast<uint64_t>(width) * samplesPerPixel;
@@ -252,7 +257,7 @@ bool WriteAll(const float* first, const float* second, const float* third, float
   if (std::fwrite(header.data(), 1, header.size(), file.get()) != header.size()) return false;
 
   const bool swap = !HostIsLittleEndian();
-  const double wideScale = scale;
+  const double wideScale = planes.scale;
   const auto w = static_cast<std::size_t>(width);
   std::size_t filled = 0;  // rows in the block
   for (int32_t r = height - 1; r >= 0; --r) {
@@ -276,10 +281,9 @@ bool WriteAll(const float* first, const float* second, const float* third, float
 
 }  // namespace
 
-bool WriteTiff16(const float* first, const float* second, const float* third, float scale,
-                 int32_t width, int32_t height, bool colour, const std::wstring& fileName) {
+bool WriteTiff16(const PlaneSet& planes, const std::wstring& fileName) {
   try {
-    return WriteAll(first, second, third, scale, width, height, colour, fileName);
+    return WriteAll(planes, fileName);
   } catch (...) {  // e.g. std::bad_alloc for the row buffer: the caller only sees false
     return false;
   }

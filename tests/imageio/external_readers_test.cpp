@@ -91,8 +91,7 @@ TEST_P(ExternalReaders, ReadOurFileSampleExactly) {
   const int w = 333, h = 77;
   Planes p = MakeImage(w, h);
   const fs::path file = dir.Path("ours.tif");
-  ASSERT_TRUE(WriteTiff16(p.first.data(), p.second.data(), p.third.data(), 1.0f, w, h, colour,
-                          file.wstring()));
+  ASSERT_TRUE(WriteTiff16(colour ? p.Colour() : p.Mono(), file.wstring()));
   const auto want = FileOrder(p, colour);
 
   // libtiff's library.

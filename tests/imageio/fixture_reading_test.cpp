@@ -201,8 +201,8 @@ std::vector<unsigned char> DirectoryFirstStrips(const ScratchDir& dir) {
 std::vector<unsigned char> OwnLayout(const ScratchDir& dir) {
   std::vector<float> plane(static_cast<std::size_t>(kW) * kH);
   for (std::size_t i = 0; i < plane.size(); ++i) plane[i] = static_cast<float>(i * 97 % 65536);
-  EXPECT_TRUE(WriteTiff16(plane.data(), plane.data(), plane.data(), 1.0f, kW, kH, true,
-                          dir.Wide("own.tif")));
+  std::vector<float> same(plane);  // a colour image whose three planes hold alike samples
+  EXPECT_TRUE(WriteTiff16({plane.data(), same.data(), plane.data(), kW, kH}, dir.Wide("own.tif")));
   return ReadBytes(dir.Path("own.tif"));
 }
 

@@ -44,9 +44,7 @@ TEST_P(RoundTrip, RestoresWholeNumberPlanesExactly) {
     SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h));
     Planes in(w, h);
     FillPlanes(in, c.limit);
-    float* second = c.colour ? in.second.data() : in.first.data();
-    ASSERT_TRUE(WriteTiff16(in.first.data(), second, in.third.data(), c.scale, w, h, c.colour,
-                            dir.Wide("rt.tif")));
+    ASSERT_TRUE(WriteTiff16(c.colour ? in.Colour(c.scale) : in.Mono(c.scale), dir.Wide("rt.tif")));
     Planes out(w, h);
     const float back = static_cast<float>(1.0 / static_cast<double>(c.scale));
     ASSERT_TRUE(ReadResultImage(dir.Wide("rt.tif"), c.colour ? out.Colour(back) : out.Mono(back)));
@@ -75,10 +73,9 @@ INSTANTIATE_TEST_SUITE_P(MonoAndColour, RoundTrip,
 
 TEST(ResultReader, ScalesAndRoundsTiesToEven) {
   ScratchDir dir;
-  const std::vector<float> in{0, 127, 128, 129, 384, 640, 65408, 65407, 65535, 32896};
+  std::vector<float> in{0, 127, 128, 129, 384, 640, 65408, 65407, 65535, 32896};
   const int w = static_cast<int>(in.size());
-  ASSERT_TRUE(WriteTiff16(in.data(), in.data(), in.data(), 1.0f, w, 1, false,
-                          dir.Wide("s.tif")));
+  ASSERT_TRUE(WriteTiff16({in.data(), in.data(), in.data(), w, 1}, dir.Wide("s.tif")));
   std::vector<float> out(in.size(), -1.0f);
   ASSERT_TRUE(
       ReadResultImage(dir.Wide("s.tif"), PlaneSet{out.data(), out.data(), nullptr, w, 1, 1.0f / 256.0f}));
@@ -108,8 +105,7 @@ TEST(ResultReader, ColourResultIntoMonochromeImageFillsOnlyItsPlaneFromGreen) {
   ScratchDir dir;
   Planes in(5, 3);
   FillPlanes(in, 65535);
-  ASSERT_TRUE(WriteTiff16(in.first.data(), in.second.data(), in.third.data(), 1.0f, 5, 3, true,
-                          dir.Wide("c.tif")));
+  ASSERT_TRUE(WriteTiff16(in.Colour(), dir.Wide("c.tif")));
   // Monochrome host image: first == second; the third pointer must never be written.
   Planes out(5, 3);
   ASSERT_TRUE(ReadResultImage(dir.Wide("c.tif"), out.Mono()));
@@ -126,8 +122,7 @@ TEST(ResultReader, RefusesResultsOfAnotherSizeLeavingPlanesUntouched) {
   ScratchDir dir;
   Planes in(6, 4);
   FillPlanes(in, 1000);
-  ASSERT_TRUE(WriteTiff16(in.first.data(), in.second.data(), in.third.data(), 1.0f, 6, 4, true,
-                          dir.Wide("r.tif")));
+  ASSERT_TRUE(WriteTiff16(in.Colour(), dir.Wide("r.tif")));
   // Same pixel count, transposed; fewer and more pixels.
   for (const auto& [w, h] : {std::pair{4, 6}, std::pair{6, 3}, std::pair{5, 4},
                              std::pair{12, 2}, std::pair{7, 4}}) {
@@ -225,8 +220,7 @@ TEST(ResultReader, TakesBackEverySideTheWriterWrites) {
       }
       WritePgm16(file, c.w, c.h, topFirst);
     } else if (c.read) {
-      ASSERT_TRUE(WriteTiff16(in.first.data(), in.second.data(), in.third.data(), 1.0f, c.w,
-                              c.h, c.colour, file.wstring()));
+      ASSERT_TRUE(WriteTiff16(c.colour ? in.Colour() : in.Mono(), file.wstring()));
     } else {  // beyond the writer: LONG size fields
       WriteTinyTiff(file, c.w, c.h, 1, 16, 1,
                     std::vector<unsigned char>(std::size_t{2} * c.w * c.h, 7));
@@ -247,9 +241,9 @@ TEST(ResultReader, TakesBackEverySideTheWriterWrites) {
 
 TEST(ResultReader, ReadsNonAsciiFileNames) {
   ScratchDir dir;
-  const std::vector<float> plane{42, 43};
+  std::vector<float> plane{42, 43};
   const std::wstring wide = dir.Root().wstring() + L"/Out\u00e9\u00df\u65e5\u672c.tif";
-  ASSERT_TRUE(WriteTiff16(plane.data(), plane.data(), plane.data(), 1.0f, 2, 1, false, wide));
+  ASSERT_TRUE(WriteTiff16({plane.data(), plane.data(), plane.data(), 2, 1}, wide));
   EXPECT_TRUE(fs::exists(dir.Root() / fs::u8path(u8"Out\u00e9\u00df\u65e5\u672c.tif")));
   std::vector<float> out(2, 0.0f);
   ASSERT_TRUE(ReadResultImage(wide, PlaneSet{out.data(), out.data(), nullptr, 2, 1, 1.0f}));

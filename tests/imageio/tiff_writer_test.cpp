@@ -14,7 +14,8 @@ std::vector<unsigned char> WriteAndRead(const ScratchDir& dir, const std::vector
                                         const std::vector<float>& third, float scale, int w,
                                         int h, bool colour) {
   const auto name = dir.Wide("out.tif");
-  EXPECT_TRUE(WriteTiff16(first.data(), second.data(), third.data(), scale, w, h, colour, name));
+  std::vector<float> a(first), b(second), c(third);
+  EXPECT_TRUE(WriteTiff16({a.data(), colour ? b.data() : a.data(), c.data(), w, h, scale}, name));
   return ReadBytes(dir.Path("out.tif"));
 }
 
@@ -138,10 +139,10 @@ TEST(TiffWriter, ConvertsSamplesRoundingTiesToEvenAndClamping) {
 TEST(TiffWriter, RefusesImagesTheLayoutCannotDescribe) {
   ScratchDir dir;
   // One sample is enough: a refused image must not be read at all.
-  const float sample = 1.0f;
+  float sample[3] = {1.0f, 1.0f, 1.0f};
   const auto name = dir.Wide("big.tif");
   const auto refused = [&](int w, int h, bool colour) {
-    return !WriteTiff16(&sample, &sample, &sample, 1.0f, w, h, colour, name) &&
+    return !WriteTiff16({&sample[0], colour ? &sample[1] : &sample[0], &sample[2], w, h}, name) &&
            !fs::exists(dir.Path("big.tif"));
   };
   EXPECT_TRUE(refused(65536, 1, false));
@@ -153,37 +154,35 @@ TEST(TiffWriter, RefusesImagesTheLayoutCannotDescribe) {
   EXPECT_TRUE(refused(65535, 32769, false));
   EXPECT_TRUE(refused(65535, 10923, true));
   // Missing planes.
-  EXPECT_FALSE(WriteTiff16(nullptr, nullptr, nullptr, 1.0f, 1, 1, false, name));
-  EXPECT_FALSE(WriteTiff16(&sample, nullptr, &sample, 1.0f, 1, 1, true, name));
+  EXPECT_FALSE(WriteTiff16({nullptr, nullptr, nullptr, 1, 1}, name));
+  EXPECT_FALSE(WriteTiff16({&sample[0], nullptr, &sample[2], 1, 1}, name));
 }
 
 TEST(TiffWriter, ReportsFileErrorsAsFalse) {
   ScratchDir dir;
-  const std::vector<float> plane{1, 2};
-  EXPECT_FALSE(WriteTiff16(plane.data(), plane.data(), plane.data(), 1.0f, 2, 1, false,
-                           dir.Wide("no such folder/out.tif")));
-  EXPECT_FALSE(WriteTiff16(plane.data(), plane.data(), plane.data(), 1.0f, 2, 1, false, L""));
+  std::vector<float> plane{1, 2};
+  const PlaneSet grey{plane.data(), plane.data(), plane.data(), 2, 1};
+  EXPECT_FALSE(WriteTiff16(grey, dir.Wide("no such folder/out.tif")));
+  EXPECT_FALSE(WriteTiff16(grey, L""));
   // Names are limited to 259 characters.
   const std::wstring base = dir.Root().wstring() + L"/";
   const std::wstring longName = base + std::wstring(260 - base.size(), L'a');
-  EXPECT_FALSE(WriteTiff16(plane.data(), plane.data(), plane.data(), 1.0f, 2, 1, false,
-                           longName));
+  EXPECT_FALSE(WriteTiff16(grey, longName));
 #ifndef _WIN32
   // A full disk: every write to /dev/full fails, at the latest when the file is closed.
   if (fs::exists("/dev/full")) {
-    EXPECT_FALSE(WriteTiff16(plane.data(), plane.data(), plane.data(), 1.0f, 2, 1, false,
-                             L"/dev/full"));
+    EXPECT_FALSE(WriteTiff16(grey, L"/dev/full"));
   }
 #endif
 }
 
 TEST(TiffWriter, WritesNonAsciiFileNames) {
   ScratchDir dir;
-  const std::vector<float> plane{9};
+  std::vector<float> plane{9};
   // The wide name goes to the writer; the check finds the file by its UTF-8 name.
   const std::wstring wide = dir.Root().wstring() + L"/Temp\u00e9\u00df\u65e5\u672c.tif";
   const fs::path path = dir.Root() / fs::u8path(u8"Temp\u00e9\u00df\u65e5\u672c.tif");
-  ASSERT_TRUE(WriteTiff16(plane.data(), plane.data(), plane.data(), 1.0f, 1, 1, false, wide));
+  ASSERT_TRUE(WriteTiff16({plane.data(), plane.data(), plane.data(), 1, 1}, wide));
   const auto b = ReadBytes(path);
   ASSERT_EQ(b.size(), 130u);
   EXPECT_EQ(Le16(b, 128), 9);

@@ -294,7 +294,9 @@ class WorkflowTest : public ::testing::Test {
     RECT r{};
     GetWindowRect(mDialog, &r);
     const nox::test::HostImage& img = host.Image(h);
-    std::vector<float> stale(img.planes[0].size(), 777.0f);
+    std::vector<float> stale(img.planes[0].size(), 777.0f), staleColour(stale);
+    const nox::PlaneSet planes{stale.data(), img.mono ? stale.data() : staleColour.data(),
+                               stale.data(), img.width, img.height};
     mOthersBytes = 128u + 2u * stale.size() * (img.mono ? 1u : 3u);
     std::vector<std::wstring> names;
     const unsigned first = GetTickCount() / 16u;
@@ -304,8 +306,7 @@ class WorkflowTest : public ::testing::Test {
                     static_cast<int>(r.left % 1000), static_cast<int>(r.top % 1000),
                     static_cast<int>((first + static_cast<unsigned>(i)) % 10000u));
       const std::wstring path = mTmp + name;
-      EXPECT_TRUE(WriteTiff16(stale.data(), stale.data(), stale.data(), 1.0f, img.width,
-                              img.height, !img.mono, path));
+      EXPECT_TRUE(WriteTiff16(planes, path));
       names.push_back(name);
     }
     return names;
@@ -579,7 +580,7 @@ TEST_F(WorkflowTest, AFailedExportRunsNoDenoiserAndCallsNothingMore) {
 TEST_F(WorkflowTest, EveryNameTakenRunsNoDenoiserAndCallsNothingMore) {
   OpenDialog();
   const ImageHandle h = NewImage(20, 10, true, &Sample16);
-  const std::vector<std::wstring> others = LayOthersFiles(h, 400);
+  const std::vector<std::wstring> others = LayOthersFiles(h, 1000);
   Run("invert\n");
   EXPECT_EQ(Rendered(host.Calls), Head(h));
   EXPECT_EQ(TestHost::LogLines(),
@@ -599,7 +600,7 @@ TEST_F(WorkflowTest, TestImageModeHandsTheDenoiserTheSampleFile) {
   std::vector<float> sample(200);
   for (size_t i = 0; i < sample.size(); ++i) sample[i] = static_cast<float>(1000 + 7 * i);
   const std::wstring sampleFile = TestHost::ExeFolder() + L"MonoTemp.tif";
-  ASSERT_TRUE(WriteTiff16(sample.data(), sample.data(), sample.data(), 1.0f, 20, 10, false, sampleFile));
+  ASSERT_TRUE(WriteTiff16({sample.data(), sample.data(), sample.data(), 20, 10}, sampleFile));
   SendMessageW(Item(IdCBTestImage), BM_SETCHECK, BST_CHECKED, 0);
   Run("copy\n");
   DeleteFileW(sampleFile.c_str());
