@@ -90,7 +90,7 @@ make_root() {
     say "another run is making the root, waiting for it"
     flock 8
   fi
-  [ -f "$root/.pinoxfade-ready" ] && return 0
+  if [ -f "$root/.pinoxfade-ready" ]; then exec 8>&-; return 0; fi
   command -v debootstrap >/dev/null || die "debootstrap is missing (run scripts/setup.sh)"
   # Work folders of an interrupted attempt (only the lock holder makes the root). Their mounts
   # were in a namespace that has ended, so nothing but files is left in them.
