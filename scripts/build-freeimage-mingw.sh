@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds FreeImage for 64-bit Windows as static libraries with the MinGW-w64 toolchain, from
-# Debian 12's source packages (freeimage, tiff, libpng1.6; Debian's patches included) plus
-# Debian's MinGW zlib, and prints the prefix that holds them:
+# this Debian release's source packages (freeimage, tiff, libpng1.6; Debian's patches included)
+# plus Debian's MinGW zlib, and prints the prefix that holds them:
 #   <prefix>/include/FreeImage.h tiff.h tiffio.h tiffconf.h tiffvers.h
 #   <prefix>/lib/libFreeImage.a libtiff.a libpng.a libz.a   (link in that order)
 #
@@ -16,8 +16,11 @@
 #   PINOXFADE_CACHE                cache root (default $HOME/.cache/pinoxfade)
 #   FREEIMAGE_MINGW_REFRESH=1      refresh the source index now (otherwise once a week)
 #   JOBS                           parallel compile jobs (default 2)
-# The source index comes from the machine's own package sources (see machine_sources);
-# "--print-sources" prints the deb-src entries derived from them and does nothing else.
+# The source index comes from the machine's own package sources (see machine_sources). When no
+# version of a package that this release's index lists can be fetched, the other supported
+# release's sources are tried (Debian 12 <-> 13, same mirrors); the script says which it used.
+# "--print-sources" prints the deb-src entries derived from the machine's sources, and
+# "--print-fallback-sources" those of the other release; both do nothing else.
 set -euo pipefail
 
 # Bump when anything below changes what ends up in the libraries.
@@ -42,13 +45,6 @@ cache=$(cd "$cache" && pwd)
 # Private apt state: a deb-src list of its own, so the machine's sources stay untouched.
 aptdir=$cache/freeimage-mingw-apt
 srcdir=$cache/freeimage-mingw-src
-apt_opts=(
-  -o "Dir::Etc::SourceList=$aptdir/sources.list"
-  -o "Dir::Etc::SourceParts=$aptdir/sources.list.d"
-  -o "Dir::State::Lists=$aptdir/lists"
-  -o "Dir::Cache=$aptdir/cache"
-  -o "APT::Sandbox::User=root"
-)
 
 index_fingerprint() {
   # Changes whenever the downloaded index changes; empty when there is none.
@@ -70,21 +66,35 @@ index_is_fresh() {
 # suite belongs to this Debian release ("bookworm", "bookworm-updates", "bookworm-security",
 # ...), with its URI, suite, components and signed-by keyring. So a machine behind another
 # mirror or a proxy (apt.conf's proxy settings still apply) fetches from where it installs.
-# Prints one line per entry, "deb-src [signed-by=KEYRING] URI SUITE COMPONENT...".
+# Prints one line per entry, "deb-src [signed-by=KEYRING] URI SUITE COMPONENT...". With an
+# argument, the same entries with the release in each suite renamed to that one.
+this_codename() {
+  local c=${FREEIMAGE_MINGW_CODENAME:-$(. /etc/os-release && echo "${VERSION_CODENAME:-}")}
+  [ -n "$c" ] || { say "cannot tell this machine's Debian release"; return 1; }
+  echo "$c"
+}
+# The release whose sources stand in when this one's cannot be fetched.
+other_codename() {
+  case $(this_codename) in
+    bookworm) echo trixie ;;
+    trixie) echo bookworm ;;
+    *) return 1 ;;
+  esac
+}
 machine_sources() {
-  local list="" parts="" codename files=() f
+  local list="" parts="" codename rename=${1:-} files=() f
   eval "$(apt-config shell list Dir::Etc::SourceList/f parts Dir::Etc::SourceParts/d)"
-  codename=${FREEIMAGE_MINGW_CODENAME:-$(. /etc/os-release && echo "${VERSION_CODENAME:-}")}
-  [ -n "$codename" ] || { say "cannot tell this machine's Debian release"; return 1; }
+  codename=$(this_codename) || return 1
   [ -f "$list" ] && files+=("$list")
   if [ -d "$parts" ]; then
     for f in "$parts"*.list "$parts"*.sources; do [ -f "$f" ] && files+=("$f"); done
   fi
   [ ${#files[@]} -gt 0 ] || return 0
-  awk -v codename="$codename" '
+  awk -v codename="$codename" -v rename="$rename" '
     function ours(suite) { return suite == codename || index(suite, codename "-") == 1 }
     function emit(uri, suite, comps, key,   opt) {
       if (!ours(suite) || comps == "") return
+      if (rename != "") suite = rename substr(suite, length(codename) + 1)
       sub(/\/+$/, "", uri)
       opt = key != "" ? "[signed-by=" key "] " : ""
       line = "deb-src " opt uri " " suite " " comps
@@ -148,7 +158,7 @@ refresh_index() {
     printf '%s\n' "$sources" > "$aptdir/sources.list"
     say "refreshing the source index from the machine's package sources:"
     sed 's/^/  /' "$aptdir/sources.list" >&2
-    if apt-get "${apt_opts[@]}" -q update >>"$log" 2>&1; then
+    if apt_in "$aptdir" apt-get -q update >>"$log" 2>&1; then
       touch "$aptdir/updated"
       return 0
     fi
@@ -157,11 +167,37 @@ refresh_index() {
   say "warning: index refresh failed, using the index from $(date -r "$aptdir/lists" +%F)"
 }
 
-# Versions the index offers for one source package, newest first.
+# Runs apt-get or apt-cache ($2...) on the private state of one index ($1): $aptdir for this
+# release, $aptdir/fallback for the other.
+apt_in() {
+  local dir=$1 cmd=$2; shift 2
+  "$cmd" -o "Dir::Etc::SourceList=$dir/sources.list" -o "Dir::Etc::SourceParts=$dir/sources.list.d" \
+    -o "Dir::State::Lists=$dir/lists" -o "Dir::Cache=$dir/cache" -o "APT::Sandbox::User=root" "$@"
+}
+
+# The other release's index, downloaded only when this release's sources fall short.
+refresh_fallback_index() {
+  local dir=$aptdir/fallback other sources
+  if [ -f "$dir/updated" ] && [ -z "$(find "$dir/updated" -mtime +"$INDEX_MAX_AGE_DAYS")" ]; then
+    return 0
+  fi
+  other=$(other_codename) || { say "no other release to fall back to"; return 1; }
+  sources=$(machine_sources "$other") || return 1
+  [ -n "$sources" ] || return 1
+  mkdir -p "$dir/lists/partial" "$dir/sources.list.d" "$dir/cache/archives/partial"
+  printf '%s\n' "$sources" > "$dir/sources.list"
+  say "refreshing $other's source index, to fall back on:"
+  sed 's/^/  /' "$dir/sources.list" >&2
+  apt_in "$dir" apt-get -q update >>"$log" 2>&1 || say "warning: parts of $other's index could not be fetched"
+  [ -n "$(find "$dir/lists" -maxdepth 1 -name '*Sources*' -type f)" ] || return 1
+  touch "$dir/updated"
+}
+
+# Versions an index offers for one source package, newest first.
 candidate_versions() {
-  local pkg=$1 v sorted=() i j t
+  local pkg=$1 dir=$2 v sorted=() i j t
   while read -r v; do sorted+=("$v"); done < <(
-    apt-cache "${apt_opts[@]}" showsrc --only-source "$pkg" 2>/dev/null |
+    apt_in "$dir" apt-cache showsrc --only-source "$pkg" 2>/dev/null |
       sed -n 's/^Version: //p' | sort -u)
   for ((i = 0; i < ${#sorted[@]}; i++)); do
     for ((j = i + 1; j < ${#sorted[@]}; j++)); do
@@ -170,27 +206,45 @@ candidate_versions() {
       fi
     done
   done
-  printf '%s\n' "${sorted[@]}"
+  [ ${#sorted[@]} -eq 0 ] || printf '%s\n' "${sorted[@]}"
+}
+
+# Prints the newest version of a package in one index whose source is here or can be fetched.
+fetch_newest() {
+  local pkg=$1 dir=$2 v dsc
+  while read -r v; do
+    [ -n "$v" ] || continue
+    dsc=$srcdir/${pkg}_${v#*:}.dsc
+    [ -f "$dsc" ] && { echo "$v"; return 0; }
+    say "fetching source $pkg $v"
+    if (cd "$srcdir" && apt_in "$dir" apt-get -q source --download-only "$pkg=$v") >>"$log" 2>&1 \
+       && [ -f "$dsc" ]; then
+      echo "$v"; return 0
+    fi
+    rm -f "$dsc"   # a half-fetched source must not pass for a fetched one next time
+    say "source $pkg $v cannot be fetched"
+  done < <(candidate_versions "$pkg" "$dir")
+  return 1
 }
 
 # Picks, per package, the newest version whose source can actually be fetched (a suite's index
-# can list a version whose files the mirror does not serve) and records the choice for this index.
+# can list a version whose files the mirror does not serve): from this release's index, else
+# from the other release's, and records the choice for this index.
 resolve_versions() {
-  local record=$1 pkg v chosen out=""
+  local record=$1 pkg listed chosen out=""
   mkdir -p "$srcdir"
   for pkg in "${PACKAGES[@]}"; do
-    chosen=""
-    while read -r v; do
-      [ -n "$v" ] || continue
-      if [ -f "$srcdir/${pkg}_${v#*:}.dsc" ]; then chosen=$v; break; fi
-      say "fetching source $pkg $v"
-      if (cd "$srcdir" && apt-get "${apt_opts[@]}" -q source --download-only "$pkg=$v") >>"$log" 2>&1 \
-         && [ -f "$srcdir/${pkg}_${v#*:}.dsc" ]; then
-        chosen=$v; break
-      fi
-      say "source $pkg $v is not available, trying an older one"
-    done < <(candidate_versions "$pkg")
-    [ -n "$chosen" ] || return 1
+    listed=$(candidate_versions "$pkg" "$aptdir" | head -n1)
+    if chosen=$(fetch_newest "$pkg" "$aptdir"); then
+      [ "$chosen" = "$listed" ] ||
+        say "using source $pkg $chosen, an earlier version this release lists ($listed cannot be fetched)"
+    elif refresh_fallback_index && chosen=$(fetch_newest "$pkg" "$aptdir/fallback"); then
+      say "using source $pkg $chosen from $(other_codename)'s sources" \
+          "(${listed:-no version} from $(this_codename)'s cannot be fetched)"
+    else
+      say "no source of $pkg can be fetched"
+      return 1
+    fi
     out+="$pkg $chosen"$'\n'
   done
   printf '%s' "$out" > "$record.tmp.$$"
@@ -211,10 +265,10 @@ lookup() {
   [ -f "$prefix/lib/libFreeImage.a" ]
 }
 
-if [ "${1:-}" = "--print-sources" ]; then
-  machine_sources
-  exit 0
-fi
+case ${1:-} in
+  --print-sources) machine_sources; exit 0 ;;
+  --print-fallback-sources) other=$(other_codename) && machine_sources "$other"; exit 0 ;;
+esac
 
 if lookup; then
   echo "$prefix"
@@ -286,8 +340,10 @@ cmake --build "$work/build/tiff" --target tiff -j "$jobs" >>"$log" 2>&1
 tiff_a=$(find "$work/build/tiff/libtiff" -maxdepth 1 -name 'libtiff*.a' | head -n1)
 cp "$tiff_a" "$work/prefix/lib/libtiff.a"
 # FreeImage's TIFF plug-in provides libtiff's platform layer (memory and file I/O) itself.
+# Only that object goes: libtiff 4.7 also carries tif_win32_versioninfo.rc.res, the DLL's
+# version resource, which defines no symbol and stays.
 x86_64-w64-mingw32-ar d "$work/prefix/lib/libtiff.a" tif_win32.c.obj
-if x86_64-w64-mingw32-ar t "$work/prefix/lib/libtiff.a" | grep -q tif_win32; then
+if x86_64-w64-mingw32-ar t "$work/prefix/lib/libtiff.a" | grep -qxF tif_win32.c.obj; then
   fail "libtiff's Win32 platform layer is still in libtiff.a"
 fi
 # libtiff's public headers: the plug-in reads TIFF results with libtiff directly. tiffconf.h

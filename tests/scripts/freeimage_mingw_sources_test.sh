@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The FreeImage build fetches its sources from the machine's own package sources: given an
 # apt configuration in both formats, with entries to take and entries to leave, the script
-# derives exactly the deb-src entries of this release's suites.
+# derives exactly the deb-src entries of this release's suites, and the same entries for the
+# other release it falls back on.
 #   freeimage_mingw_sources_test.sh path/to/build-freeimage-mingw.sh
 set -euo pipefail
 script=$1
@@ -73,13 +74,16 @@ deb-src [signed-by=/keys/debian.gpg] http://m2.example/debian bookworm main
 deb-src [signed-by=/keys/debian.gpg] http://m2.example/debian bookworm-backports main
 deb-src http://security.example/debian-security bookworm-security main non-free-firmware'
 
-actual=$(APT_CONFIG="$dir/apt.conf" FREEIMAGE_MINGW_CODENAME=bookworm PINOXFADE_CACHE="$dir/cache" \
-         bash "$script" --print-sources)
-if [ "$actual" != "$expected" ]; then
-  echo "derived sources differ"
-  diff <(echo "$expected") <(echo "$actual") || true
-  exit 1
-fi
+# option, expected entries
+for row in "--print-sources|$expected" "--print-fallback-sources|${expected//bookworm/trixie}"; do
+  actual=$(APT_CONFIG="$dir/apt.conf" FREEIMAGE_MINGW_CODENAME=bookworm PINOXFADE_CACHE="$dir/cache" \
+           bash "$script" "${row%%|*}")
+  if [ "$actual" != "${row#*|}" ]; then
+    echo "derived sources differ (${row%%|*})"
+    diff <(echo "${row#*|}") <(echo "$actual") || true
+    exit 1
+  fi
+done
 
 # No entry for this release: nothing derived, and the script says so instead of guessing.
 FREEIMAGE_MINGW_CODENAME=trixie APT_CONFIG="$dir/apt.conf" PINOXFADE_CACHE="$dir/cache" \

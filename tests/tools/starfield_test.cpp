@@ -1,8 +1,10 @@
 // The synthetic star fields the denoiser is judged on: their truth must be what it claims.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numeric>
+#include <vector>
 
 #include "StarField.h"
 
