@@ -64,10 +64,6 @@ bool PngChunksFitFile(const std::wstring& fileName) {
   return false;  // the file ends before IEND
 }
 
-}  // namespace nox
-
-namespace nox {
-
 bool PnmSamplesFitFile(const std::wstring& fileName) {
   const std::unique_ptr<std::FILE, FileCloser> file(OpenFile(fileName, "rb"));
   if (!file) return false;
