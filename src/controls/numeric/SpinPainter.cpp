@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "controls/skinned/SkinColor.h"
+#include "toolkit/ScaledCanvas.h"
 #include "toolkit/SystemLook.h"
 
 namespace nox {
@@ -112,19 +113,21 @@ void PaintSpinArrow(Canvas& canvas, int x, int y, bool pointsRight, bool pressed
     }
 }
 
-void PaintSpinButton(Canvas& canvas, int width, int height, const SpinLook& look,
-                     const SpinColors& colors) {
+void PaintSpinButton(Canvas& target, int W, int H, const SpinLook& look, const SpinColors& colors,
+                     const DpiScale& scale) {
   TColor face = colors.ButtonFace;
   if (RedOf(face) < kDarkLevel) face = AddGray(face, 8);
   const bool dark = RedOf(colors.Window) < kDarkLevel;
-  const int hw = width / 2;
-  // Both boxes every time: the one not held looks as it did, and the paint covers
-  // every pixel whatever was on the screen before.
-  const auto box = look.Gradient ? PaintGradientBox : PaintBevelBox;
-  box(canvas, 0, 0, hw - 1, height - 1, face, look.LeftPressed);
-  box(canvas, hw, 0, width - 1, height - 1, face, look.RightPressed);
-  PaintSpinArrow(canvas, hw / 2, height / 2, false, look.LeftPressed, dark);
-  PaintSpinArrow(canvas, hw + hw / 2, height / 2, true, look.RightPressed, dark);
+  PaintInCells(target, scale.Factor(), W, H, [&](Canvas& canvas, int width, int height) {
+    const int hw = width / 2;
+    // Both boxes every time: the one not held looks as it did, and the paint covers
+    // every pixel whatever was on the screen before.
+    const auto box = look.Gradient ? PaintGradientBox : PaintBevelBox;
+    box(canvas, 0, 0, hw - 1, height - 1, face, look.LeftPressed);
+    box(canvas, hw, 0, width - 1, height - 1, face, look.RightPressed);
+    PaintSpinArrow(canvas, hw / 2, height / 2, false, look.LeftPressed, dark);
+    PaintSpinArrow(canvas, hw + hw / 2, height / 2, true, look.RightPressed, dark);
+  });
 }
 
 }  // namespace nox

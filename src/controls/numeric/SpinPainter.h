@@ -5,6 +5,7 @@
 #pragma once
 
 #include "toolkit/Canvas.h"
+#include "toolkit/DpiScale.h"
 
 namespace nox {
 
@@ -30,8 +31,9 @@ FrameColors CurrentFrameColors();
 
 // The whole button, `width` x `height`: left box (0, 0, w div 2 - 1, h - 1) and right
 // box (w div 2, 0, w - 1, h - 1), lines inclusive, then the two arrows centred in them.
+// At a DPI scale all of it is drawn on the scale's whole-factor cells.
 void PaintSpinButton(Canvas& canvas, int width, int height, const SpinLook& look,
-                     const SpinColors& colors);
+                     const SpinColors& colors, const DpiScale& scale = DpiScale{});
 
 // A bevelled box over the inclusive rectangle (l, t)-(r, b), raised or pressed.
 void PaintBevelBox(Canvas& canvas, int l, int t, int r, int b, TColor face, bool pressed);
