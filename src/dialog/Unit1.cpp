@@ -275,6 +275,7 @@ int TFormCVPluginDenoise::FontHeightAt(const DpiScale& scale) const {
   static const Caption kCaptions[] = {
       {L"Noxfade 1.2 installation folder", 149}, {L"Strength", 42}, {L"Start", 78 - 6},
       {L"...", 43 - 6}, {L"Image is 8 bit", 86 - 15 - 4}, {L"100", 52 - 4 - 24 - 4 - 2},
+      {L"_Test imagemode_", 117 - 13 - 4},  // the system's check box, invisible
   };
   HDC dc = GetDC(nullptr);
   if (!dc) return Form::FontHeightAt(scale);

@@ -4,7 +4,10 @@
 //  - painters draw on a grid of whole-factor cells (ScaledCanvas): every pixel of their
 //    96-DPI rules becomes a Factor() x Factor() block, so lines keep a whole number of
 //    pixels and pixel patterns (arrows, check marks, glyphs) stay crisp. Between 96 and
-//    191 DPI the factor is 1 and the painters' own rules run at the scaled size.
+//    191 DPI the factor is 1 and the painters' own rules run at the scaled size;
+//  - pixel patterns are enlarged by PatternFactor(): dpi/96 rounded below 192 DPI (2 from
+//    144 DPI on, so that they keep their size beside the geometry), the cells' factor from
+//    192 DPI on.
 #pragma once
 
 #include <functional>
@@ -30,6 +33,10 @@ struct DpiScale {
   }
   // The whole factor of the painters' cells: Dpi div 96, at least 1.
   int Factor() const { return Dpi >= 2 * kDesignDpi ? Dpi / kDesignDpi : 1; }
+  // The whole factor of pixel patterns; a multiple of Factor().
+  int PatternFactor() const { return Factor() > 1 ? Factor() : (Px(1) > 1 ? Px(1) : 1); }
+  // PatternFactor() on the cells of Factor(): what a painter on the cells enlarges by.
+  int CellPatternFactor() const { return PatternFactor() / Factor(); }
   bool operator==(const DpiScale& o) const { return Dpi == o.Dpi; }
 };
 

@@ -39,8 +39,9 @@ class Form : public WinControl {
 
   // Layout made at 96 DPI, shown at the form's DPI (WindowDpi when the form was created,
   // and the new one with each WM_DPICHANGED). Place gives a control its bounds at 96 DPI
-  // (the form keeps them for a later change of DPI); SetDesignFont the form's font with
-  // its character height at 96 DPI (negative, as LOGFONT's lfHeight).
+  // (the form keeps them for a later change of DPI: a placed control lives as long as the
+  // form); SetDesignFont the form's font with its character height at 96 DPI (negative,
+  // as LOGFONT's lfHeight).
   void Place(Control* control, int left, int top, int width, int height);
   void SetDesignFont(const std::wstring& face, int height);
   // Lays the form out again for another DPI: every control adjusts itself, the font is

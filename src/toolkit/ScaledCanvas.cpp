@@ -5,20 +5,23 @@
 
 namespace nox {
 
-ScaledCanvas::ScaledCanvas(Canvas& target, int factor, int width, int height)
+ScaledCanvas::ScaledCanvas(Canvas& target, int factor, int width, int height, Point origin)
     : mTarget(target),
       mFactor(std::max(1, factor)),
       mWidth(std::max(0, width)),
       mHeight(std::max(0, height)),
       mColumns(mWidth / mFactor),
-      mRows(mHeight / mFactor) {}
+      mRows(mHeight / mFactor),
+      mOrigin(origin) {}
 
 // Cells before the last one are factor pixels each; the last one reaches the area's edge;
 // cells beyond the grid go on at factor pixels each (outside the area).
 int ScaledCanvas::X(int x) const {
-  return x < mColumns ? x * mFactor : mWidth + (x - mColumns) * mFactor;
+  return mOrigin.X + (x < mColumns ? x * mFactor : mWidth + (x - mColumns) * mFactor);
 }
-int ScaledCanvas::Y(int y) const { return y < mRows ? y * mFactor : mHeight + (y - mRows) * mFactor; }
+int ScaledCanvas::Y(int y) const {
+  return mOrigin.Y + (y < mRows ? y * mFactor : mHeight + (y - mRows) * mFactor);
+}
 
 void ScaledCanvas::Fill(const Rect& cells, TColor c) {
   if (cells.IsEmpty()) return;

@@ -14,7 +14,8 @@ namespace nox {
 
 class ScaledCanvas : public Canvas {
  public:
-  ScaledCanvas(Canvas& target, int factor, int width, int height);
+  // The area's top-left corner is `origin` of the canvas below.
+  ScaledCanvas(Canvas& target, int factor, int width, int height, Point origin = Point{});
 
   int Factor() const { return mFactor; }
   int Columns() const { return mColumns; }
@@ -43,6 +44,7 @@ class ScaledCanvas : public Canvas {
   int mHeight;
   int mColumns;
   int mRows;
+  Point mOrigin;
 };
 
 // Paints paint(canvas, width, height) for a width x height area: straight on the canvas

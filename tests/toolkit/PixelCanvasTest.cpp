@@ -178,16 +178,18 @@ TEST(PixelCanvas, TextMetricLayoutAndFocusRectangle) {
 
 TEST(DpiScale, LengthsFactorsAndFittedFonts) {
   const struct {
-    int dpi, length, scaled, factor, font;  // font: Tahoma -11 fitted to "fits below 15"
+    int dpi, length, scaled, factor, pattern, font;  // font: -11 fitted to "fits below 15"
   } rows[] = {
-      {96, 11, 11, 1, -11}, {120, 11, 14, 1, -14}, {144, 11, 17, 1, -15}, {144, -11, -17, 1, -15},
-      {168, 3, 5, 1, -17},  {192, 18, 36, 2, -20}, {288, 7, 21, 3, -29},
+      {96, 11, 11, 1, 1, -11},  {120, 11, 14, 1, 1, -14}, {144, 11, 17, 1, 2, -15},
+      {144, -11, -17, 1, 2, -15}, {168, 3, 5, 1, 2, -17},  {192, 18, 36, 2, 2, -20},
+      {288, 7, 21, 3, 3, -29},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.dpi);
     const DpiScale s{r.dpi};
     EXPECT_EQ(s.Px(r.length), r.scaled);
     EXPECT_EQ(s.Factor(), r.factor);
+    EXPECT_EQ(s.PatternFactor(), r.pattern);
     // Fits from 15 down, but never below seven eighths of the scaled height.
     EXPECT_EQ(FittedFontHeight(-11, s, [](int h) { return h >= -15; }), r.font);
   }

@@ -40,7 +40,9 @@ void PaintBevelBox(Canvas& canvas, int l, int t, int r, int b, TColor face, bool
 // A gradient box from column l to r and row 0 to b: lighter towards the top, or a
 // lighter green-cast fill while pressed.
 void PaintGradientBox(Canvas& canvas, int l, int t, int r, int b, TColor face, bool pressed);
-// The 4 x 7 arrow whose block starts at (x - 2, y - 3).
-void PaintSpinArrow(Canvas& canvas, int x, int y, bool pointsRight, bool pressed, bool darkWindow);
+// The 4 x 7 arrow whose block starts at (x - 2, y - 3); `factor` enlarges it pixel by pixel
+// around the same centre (its block then starts at (x - 2 factor, y - 3 factor)).
+void PaintSpinArrow(Canvas& canvas, int x, int y, bool pointsRight, bool pressed, bool darkWindow,
+                    int factor = 1);
 
 }  // namespace nox

@@ -62,6 +62,7 @@ void PaintButton(Canvas& canvas, int W, int H, const ButtonLook& look, ButtonGly
   const int f = scale.Factor();
   const bool pressedLook = look.Down || pressed;
   const bool focusLook = focused && !look.HideFocus;
+  const int pattern = scale.CellPatternFactor();
   int glyphWidth = -1;  // none drawn
   // The face and the glyph in cells; the glyph's place is reckoned on the cell grid.
   PaintInCells(canvas, f, W, H, [&](Canvas& cells, int w, int h) {
@@ -74,16 +75,16 @@ void PaintButton(Canvas& canvas, int W, int H, const ButtonLook& look, ButtonGly
     ApplyKind(glyph);
     if (glyph.Kind == bkNone || glyph.Bitmap.Empty()) return;
     FollowFace(glyph);
-    glyphWidth = glyph.Bitmap.Width();
-    const Point at = ButtonGlyphPosition(w, h, glyphWidth, glyph.Bitmap.Height(), look, pressedLook);
-    if (enabled) {
-      cells.Draw(at.X, at.Y, glyph.Bitmap);
-    } else {
-      if (glyph.DisabledBitmap.Empty() || glyph.DisabledGlyphStale)
-        MakeDisabledGlyph(glyph.Bitmap, glyph.DisabledBitmap);
+    if (!enabled && (glyph.DisabledBitmap.Empty() || glyph.DisabledGlyphStale)) {
+      MakeDisabledGlyph(glyph.Bitmap, glyph.DisabledBitmap);
       glyph.DisabledGlyphStale = false;
-      cells.Draw(at.X, at.Y, glyph.DisabledBitmap);
     }
+    const nox::Bitmap& shown = enabled ? glyph.Bitmap : glyph.DisabledBitmap;
+    const nox::Bitmap enlarged = pattern > 1 ? ScaleBitmap(shown, pattern) : nox::Bitmap();
+    const nox::Bitmap& drawn = pattern > 1 ? enlarged : shown;
+    glyphWidth = drawn.Width();
+    const Point at = ButtonGlyphPosition(w, h, glyphWidth, drawn.Height(), look, pressedLook);
+    cells.Draw(at.X, at.Y, drawn);
   });
 
   Rect rect{0, 0, W, H};

@@ -29,12 +29,13 @@ Rect CheckCaptionCell(const CheckLook& look, int height, int textWidth, const Dp
 void PaintCheck(Canvas& canvas, int W, int H, const CheckLook& look, const DpiScale& scale) {
   const int f = scale.Factor();
   const Size box = CheckIndicatorSize(H, scale);
-  PaintInCells(canvas, f, W, H, [&look, &box, f](Canvas& cells, int /*w*/, int h) {
+  const int pattern = scale.CellPatternFactor();
+  PaintInCells(canvas, f, W, H, [&look, &box, f, pattern](Canvas& cells, int /*w*/, int h) {
     const int bw = box.Width / f;
     const int bh = box.Height / f;
     const int top = (h - bh) / 2 + 1;
     if (look.Style == CheckStyle::CheckBox)
-      DrawCheckFrame(cells, 0, top, bw - 2, top + bh - 2, look.Checked, look.Enabled);
+      DrawCheckFrame(cells, 0, top, bw - 2, top + bh - 2, look.Checked, look.Enabled, pattern);
     else
       DrawRadioFrame(cells, 0, top, bw - 2, top + bh - 2, look.Checked,
                      look.Enabled && look.IndicatorEnabled);
