@@ -9,8 +9,11 @@
 #   compare.png               a detail of both side by side at twice the size
 #   dialog.png                a screenshot of the host and the dialog after the run
 #   dialog-dark.png           the same run again with a dark window colour (dark scheme)
+#   dialog-200.png, dialog-dark-200.png   both again at 200% display scaling (192 DPI)
 #   pinoxfade-1.2.zip         the plug-in and its readme, as a user unpacks them
-# With DEMO_DOCS=1 it also puts the two dialog screenshots, cut to the dialog, into docs/
+# The host and the plug-in are installed in "C:\Program Files\Celvanta\" of the Wine
+# prefix, the denoiser in "C:\Program Files\Noxfade\".
+# With DEMO_DOCS=1 it also puts the dialog screenshots, cut to the dialog, into docs/
 # (the pictures the README shows).
 # and prints the noise level before and after.
 set -euo pipefail
@@ -18,8 +21,6 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
 out=${DEMO_OUT:-$root/demo-output}
 strength=${DEMO_STRENGTH:-100}
-# The part of the screen the README shows: the dialog, where the host puts it.
-DOCS_CROP="-crop 352x362+464+219"
 
 bash "$root/scripts/setup.sh"
 mkdir -p "$build"
@@ -30,31 +31,46 @@ native="$build/native/bin"
 win="$build/windows/bin"
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
-rm -f "$out"/{before,after}.{tif,png} "$out"/dialog{,-dark}.png "$out/compare.png" "$out/after-dark.tif"
+rm -f "$out"/{before,after}.{tif,png} "$out"/dialog{,-dark}{,-200}.png "$out"/*.geometry "$out/compare.png" "$out/after-dark.tif"
 
 echo "== making a sample star field"
 "$native/starfield" "$out/before.tif" --width 1024 --height 768 --colour --seed 42
 
+echo "== a Wine prefix that draws on a virtual display"
+export WINEPREFIX="$build/windows/wineprefix-x11" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8
+PINOXFADE_WINE_X11=1 bash "$root/cmake/wine-prefix.sh" "$WINEPREFIX"
+
 echo "== installing the plug-in beside the stand-in host, the denoiser in a folder of its own"
-host="$out/host"; denoiser="$out/Noxfade"
+host="$WINEPREFIX/drive_c/Program Files/Celvanta"; denoiser="$WINEPREFIX/drive_c/Program Files/Noxfade"
 mkdir -p "$host" "$denoiser"
 cp "$win/hostsim.exe" "$win/pinoxfade.dll" "$root/docs/NoxfadePlugin-readme.htm" "$host/"
 cp "$win/noxfade.exe" "$denoiser/"
 cp "$build/windows/pinoxfade-1.2.zip" "$out/"
 
-echo "== starting a virtual display and a Wine prefix that draws on it"
-export WINEPREFIX="$build/windows/wineprefix-x11" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8
-PINOXFADE_WINE_X11=1 bash "$root/cmake/wine-prefix.sh" "$WINEPREFIX"
 display=99
 while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-Xvfb ":$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb ":$display" -screen 0 1920x1200x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
-cleanup() { /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true; kill "$xvfb_pid" 2>/dev/null || true; }
+# Wine's DPI: LogPixels, read when a program starts.
+logpixels() {
+  local reg; reg=$(mktemp --suffix=.reg)
+  printf 'REGEDIT4\n\n[HKEY_CURRENT_CONFIG\\Software\\Fonts]\n"LogPixels"=dword:%08x\n\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\n"LogPixels"=dword:%08x\n' \
+    "$1" "$1" >"$reg"
+  /usr/lib/wine/wine64 regedit "$(printf 'Z:%s' "$reg" | tr / '\\')" </dev/null >/dev/null 2>&1
+  /usr/lib/wine/wineserver -w
+  rm -f "$reg"
+}
+cleanup() { logpixels 96 || true; /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true; kill "$xvfb_pid" 2>/dev/null || true; }
 trap cleanup EXIT
 export DISPLAY=":$display"
 for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
 
-winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
+winpath() {  # a path in the prefix's drive_c as C:, any other as Z:
+  case "$1" in
+    "$WINEPREFIX/drive_c/"*) printf 'C:/%s' "${1#"$WINEPREFIX/drive_c/"}" | tr / '\\' ;;
+    *) printf 'Z:%s' "$1" | tr / '\\' ;;
+  esac
+}
 
 # The prefix's colour scheme: "dark" writes a dark window, face and text colours into the
 # user's registry (programs started after read them), "light" removes them again.
@@ -77,6 +93,7 @@ scheme() {
 # One run through the host with the dialog on the screen; the screenshot is taken once
 # the result is written, while the host lingers.
 run() {  # result file, screenshot, log
+  rm -f "$1"  # the wait below is for this run's result
   /usr/lib/wine/wine64 "$host/hostsim.exe" --batch --show --linger 6000 \
     --image "$(winpath "$out/before.tif")" --denoiser "$(winpath "$denoiser")\\" \
     --strength "$strength" --out "$(winpath "$1")" >"$3" 2>&1 &
@@ -84,6 +101,10 @@ run() {  # result file, screenshot, log
   for _ in $(seq 600); do [ -s "$1" ] && break; kill -0 "$host_pid" 2>/dev/null || break; sleep 0.2; done
   sleep 1.5
   import -display ":$display" -window root "$2" 2>/dev/null || true
+  # Where the dialog is on the screen, for the README's pictures.
+  xwininfo -display ":$display" -name "Plugin for Noxfade v1.2" 2>/dev/null |
+    awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} /Width:/ {w=$NF} /Height:/ {h=$NF}
+         END { if (w) printf "%dx%d+%d+%d\n", w, h, x, y }' >"${2%.png}.geometry"
   local rc=0; wait "$host_pid" || rc=$?
   /usr/lib/wine/wineserver -w
   [ "$rc" -eq 0 ] && [ -s "$1" ] || { tr -d '\r' <"$3"; echo "demo: the run failed (exit $rc)"; return 1; }
@@ -99,9 +120,17 @@ echo "== the same run in a dark colour scheme (dialog-dark.png)"
 scheme dark
 trap 'scheme light; cleanup' EXIT
 run "$out/after-dark.tif" "$out/dialog-dark.png" "$out/run-dark.log"
+
+echo "== both again at 200% display scaling (dialog-dark-200.png, dialog-200.png)"
+logpixels 192
+run "$out/after-dark.tif" "$out/dialog-dark-200.png" "$out/run-dark-200.log"
 scheme light
 trap cleanup EXIT
+run "$out/after-dark.tif" "$out/dialog-200.png" "$out/run-200.log"
+logpixels 96
 rm -f "$out/after-dark.tif"
+echo "-- the dialog on the screen (width x height + left + top):"
+for f in dialog dialog-200; do echo "   $f: $(cat "$out/$f.geometry")"; done
 
 before=$("$native/noiselevel" "$out/before.tif" | tail -n 1)
 after=$("$native/noiselevel" "$out/after.tif" | tail -n 1)
@@ -119,11 +148,13 @@ done
       \( "$out/after.png" -crop 256x192+384+288 +repage -scale 200% \) +append "$out/compare.png"
 
 if [ "${DEMO_DOCS:-0}" = 1 ]; then
-  echo "== the README's pictures of the dialog (docs/dialog.png, docs/dialog-dark.png)"
-  for f in dialog dialog-dark; do "$im" "$out/$f.png" $DOCS_CROP +repage "$root/docs/$f.png"; done
+  echo "== the README's pictures of the dialog (docs/dialog.png, dialog-dark.png, dialog-200.png)"
+  for f in dialog dialog-dark dialog-200; do
+    "$im" "$out/$f.png" -crop "$(cat "$out/$f.geometry")" +repage "$root/docs/$f.png"
+  done
 fi
 
 echo "== noise level (sigma of the finest wavelet scale)"
 echo "before: $before"
 echo "after:  $after"
-echo "demo: done; see $out (before.png, after.png, compare.png, dialog.png, dialog-dark.png, pinoxfade-1.2.zip)"
+echo "demo: done; see $out (before.png, after.png, compare.png, dialog.png, dialog-dark.png, dialog-200.png, dialog-dark-200.png, pinoxfade-1.2.zip)"

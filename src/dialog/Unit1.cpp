@@ -155,17 +155,18 @@ void ShowErrorBox(const std::wstring& caption, const std::wstring& text) {
 TFormCVPluginDenoise::TFormCVPluginDenoise() : Form(nullptr, kDialogClassName, true) {
   SetName(L"FormCVPluginDenoise");
   SetCaption(kDialogCaption);
-  SetFont(std::make_shared<nox::Font>(L"Tahoma", -11));
-  SetClientSize(346, 337);
+  // Laid out at 96 DPI and shown at the DPI of the monitor the dialog is created on.
+  SetDesignFont(L"Tahoma", -11);
+  SetClientSize(Scale().Px(346), Scale().Px(337));
 
   Label1 = new Label(this, this);
   Label1->SetName(L"Label1");
-  Label1->SetBounds(8, 6, 149, 13);
+  Place(Label1, 8, 6, 149, 13);
   Label1->SetCaption(L"Noxfade 1.2 installation folder");
 
   GauLog = new TMyGauge(this, this);
   GauLog->SetName(L"GauLog");
-  GauLog->SetBounds(8, 50, 329, 22);
+  Place(GauLog, 8, 50, 329, 22);
   GauLog->SetMaxValue(100);
   GauLog->SetProgress(0);
   GauLog->SetColor(kClBtnFace);
@@ -175,26 +176,26 @@ TFormCVPluginDenoise::TFormCVPluginDenoise() : Form(nullptr, kDialogClassName, t
 
   Label2 = new Label(this, this);
   Label2->SetName(L"Label2");
-  Label2->SetBounds(7, 311, 42, 13);
+  Place(Label2, 7, 311, 42, 13);
   Label2->SetCaption(L"Strength");
 
   MemoLog = new skin::TMemo(this, this);  // read-only, vertical scroll bar, no word wrap
   MemoLog->SetName(L"MemoLog");
-  MemoLog->SetBounds(8, 80, 329, 217);
+  Place(MemoLog, 8, 80, 329, 217);
   MemoLog->SetControlId(IdMemoLog);
   MemoLog->SetTabOrder(3);
   MemoLog->SetLines(std::vector<std::wstring>(std::begin(kInitialLog), std::end(kInitialLog)));
 
   EdFolder = new skin::TEdit(this, this);
   EdFolder->SetName(L"EdFolder");
-  EdFolder->SetBounds(8, 21, 281, 21);
+  Place(EdFolder, 8, 21, 281, 21);
   EdFolder->SetControlId(IdEdFolder);
   EdFolder->SetTabOrder(1);
   EdFolder->SetTag(kTagSaved);
 
   ButStart = new TXMButton(this, this);
   ButStart->SetName(L"ButStart");
-  ButStart->SetBounds(260, 303, 78, 29);
+  Place(ButStart, 260, 303, 78, 29);
   ButStart->SetControlId(IdButStart);
   ButStart->SetTabOrder(0);
   ButStart->SetCaption(L"Start");
@@ -202,7 +203,7 @@ TFormCVPluginDenoise::TFormCVPluginDenoise() : Form(nullptr, kDialogClassName, t
 
   ButDir = new TXMButton(this, this);
   ButDir->SetName(L"ButDir");
-  ButDir->SetBounds(294, 19, 43, 24);
+  Place(ButDir, 294, 19, 43, 24);
   ButDir->SetControlId(IdButDir);
   ButDir->SetTabOrder(2);
   ButDir->SetCaption(L"...");
@@ -210,7 +211,7 @@ TFormCVPluginDenoise::TFormCVPluginDenoise() : Form(nullptr, kDialogClassName, t
 
   CBTestImage = new CheckBox(this, this);
   CBTestImage->SetName(L"CBTestImage");
-  CBTestImage->SetBounds(171, 2, 117, 17);
+  Place(CBTestImage, 171, 2, 117, 17);
   CBTestImage->SetControlId(IdCBTestImage);
   CBTestImage->SetTabOrder(4);
   CBTestImage->SetText(L"_Test imagemode_");
@@ -218,7 +219,7 @@ TFormCVPluginDenoise::TFormCVPluginDenoise() : Form(nullptr, kDialogClassName, t
 
   ButHelp = new TXMButton(this, this);
   ButHelp->SetName(L"ButHelp");
-  ButHelp->SetBounds(217, 303, 37, 29);
+  Place(ButHelp, 217, 303, 37, 29);
   ButHelp->SetControlId(IdButHelp);
   ButHelp->SetTabOrder(5);
   {
@@ -234,7 +235,7 @@ TFormCVPluginDenoise::TFormCVPluginDenoise() : Form(nullptr, kDialogClassName, t
 
   CBScale8bit = new TMyChkBox(this, this);
   CBScale8bit->SetName(L"CBScale8bit");
-  CBScale8bit->SetBounds(118, 310, 86, 17);
+  Place(CBScale8bit, 118, 310, 86, 17);
   CBScale8bit->SetControlId(IdCBScale8bit);
   CBScale8bit->SetTabOrder(6);
   CBScale8bit->SetTag(kTagSaved);
@@ -245,7 +246,7 @@ TFormCVPluginDenoise::TFormCVPluginDenoise() : Form(nullptr, kDialogClassName, t
 
   EdStrength = new skin::TNumEdit(this, this);
   EdStrength->SetName(L"EdStrength");
-  EdStrength->SetBounds(53, 308, 52, 22);
+  Place(EdStrength, 53, 308, 52, 22);
   EdStrength->SetControlId(IdEdStrength);
   EdStrength->SetTabOrder(7);
   EdStrength->SetTag(kTagSaved);
@@ -260,6 +261,39 @@ TFormCVPluginDenoise::TFormCVPluginDenoise() : Form(nullptr, kDialogClassName, t
   OnShow = [this] { FormShow(); };
   OnDestroy = [this] { FormDestroy(); };
   DoCreate();
+}
+
+// Tahoma's hinted widths grow faster than its height: at a scaled DPI the font is made
+// smaller, by at most an eighth, until every single-line caption fits the room its control
+// gives it (a button keeps 3 pixels on each side, the check box's caption follows the
+// indicator and a gap, the strength's digits stay clear of the spin button).
+int TFormCVPluginDenoise::FontHeightAt(const DpiScale& scale) const {
+  struct Caption {
+    const wchar_t* text;
+    int room;  // at 96 DPI
+  };
+  static const Caption kCaptions[] = {
+      {L"Noxfade 1.2 installation folder", 149}, {L"Strength", 42}, {L"Start", 78 - 6},
+      {L"...", 43 - 6}, {L"Image is 8 bit", 86 - 15 - 4}, {L"100", 52 - 4 - 24 - 4 - 2},
+      {L"_Test imagemode_", 117 - 13 - 4},  // the system's check box, invisible
+  };
+  HDC dc = GetDC(nullptr);
+  if (!dc) return Form::FontHeightAt(scale);
+  const auto fits = [&](int height) {
+    nox::Font font(FontFace(), height);
+    HGDIOBJ old = SelectObject(dc, font.Handle());
+    bool all = true;
+    for (const Caption& c : kCaptions) {
+      SIZE size{};
+      GetTextExtentPoint32W(dc, c.text, static_cast<int>(wcslen(c.text)), &size);
+      all = all && size.cx <= scale.Px(c.room);
+    }
+    SelectObject(dc, old);
+    return all;
+  };
+  const int height = FittedFontHeight(DesignFontHeight(), scale, fits);
+  ReleaseDC(nullptr, dc);
+  return height;
 }
 
 void TFormCVPluginDenoise::FormCreate() {

@@ -90,6 +90,7 @@ class TFormCVPluginDenoise : public Form {
 
  protected:
   bool CanReleaseNow() const override { return !mRunning; }
+  int FontHeightAt(const DpiScale& scale) const override;
   void WindowDestroying() override;
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 

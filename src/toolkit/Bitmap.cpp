@@ -23,4 +23,13 @@ void Bitmap::SetPixel(int x, int y, TColor color) {
       PlainRgb(color);
 }
 
+Bitmap ScaleBitmap(const Bitmap& bitmap, int factor) {
+  if (factor <= 1) return bitmap;
+  Bitmap scaled(bitmap.Width() * factor, bitmap.Height() * factor);
+  for (int y = 0; y < scaled.Height(); ++y)
+    for (int x = 0; x < scaled.Width(); ++x) scaled.SetPixel(x, y, bitmap.Pixel(x / factor, y / factor));
+  scaled.Transparent = bitmap.Transparent;
+  return scaled;
+}
+
 }  // namespace nox

@@ -34,4 +34,8 @@ class Bitmap {
   std::vector<TColor> mPixels;  // row after row, top row first, plain RGB
 };
 
+// The bitmap enlarged by a whole factor, each pixel a factor x factor block (its
+// transparent flag, and so its transparent colour, kept). A factor of 1 or less copies it.
+Bitmap ScaleBitmap(const Bitmap& bitmap, int factor);
+
 }  // namespace nox

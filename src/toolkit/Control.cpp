@@ -68,10 +68,14 @@ const Font* Control::Font() const {
 }
 
 void Control::SetFont(std::shared_ptr<nox::Font> font) {
+  // The font replaced goes only once no window of ours is left using it.
+  const std::shared_ptr<nox::Font> replaced = std::move(mFont);
   mFont = std::move(font);
   mParentFont = false;
   FontChanged();
 }
+
+int Control::Dpi() const { return mParent ? mParent->Dpi() : mOwnDpi; }
 
 COLORREF Control::Resolve(TColor color) {
   if (IsSystemColorRef(color)) return GetSysColor(static_cast<int>(color & 0xFF));

@@ -23,6 +23,7 @@
 #include "toolkit/Canvas.h"
 #include "toolkit/Color.h"
 #include "toolkit/Component.h"
+#include "toolkit/DpiScale.h"
 #include "toolkit/Geometry.h"
 
 namespace nox {
@@ -79,10 +80,19 @@ class Control : public Component {
   virtual void Invalidate() = 0;
   virtual void Repaint() = 0;  // paint now
 
+  // The DPI the control is laid out and painted for: its form's (96 without one).
+  int Dpi() const;
+  DpiScale Scale() const { return DpiScale{Dpi()}; }
+  // The form's DPI changed: the control adjusts what it sized itself (the form then
+  // gives every control its new font and bounds).
+  virtual void DpiChanged() {}
+
   static COLORREF Resolve(TColor color);  // system colour references through GetSysColor
 
  protected:
   virtual void FontChanged() {}
+  // The DPI of a control without a parent (a form).
+  void SetOwnDpi(int dpi) { mOwnDpi = dpi; }
   Rect mBounds;
 
  private:
@@ -94,6 +104,7 @@ class Control : public Component {
   bool mParentColor = true;
   std::shared_ptr<nox::Font> mFont;
   bool mParentFont = true;
+  int mOwnDpi = kDesignDpi;
 };
 
 class GraphicControl : public Control {

@@ -6,10 +6,37 @@
 
 namespace nox {
 
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
+
 namespace {
+// DPIs a WM_DPICHANGED may carry; anything else is not a monitor's and is ignored.
+constexpr int kLeastDpi = 24;
+constexpr int kMostDpi = 96 * 16;
 constexpr DWORD kFormStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | DS_MODALFRAME;
 constexpr DWORD kFormExStyle = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_CONTROLPARENT;
 }  // namespace
+
+int WindowDpi(HWND hwnd) {
+  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+  static const auto getDpiForWindow = [] {
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    return user32 ? reinterpret_cast<GetDpiForWindowFn>(
+                        reinterpret_cast<void*>(GetProcAddress(user32, "GetDpiForWindow")))
+                  : nullptr;
+  }();
+  if (getDpiForWindow && hwnd) {
+    const UINT dpi = getDpiForWindow(hwnd);
+    if (dpi > 0) return static_cast<int>(dpi);
+  }
+  int dpi = 0;
+  if (HDC screen = GetDC(nullptr)) {
+    dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+  }
+  return dpi > 0 ? dpi : kDesignDpi;
+}
 
 Form::Form(Component* owner, const wchar_t* className, bool topmost) : WinControl(owner, nullptr) {
   Application& app = Application::Instance();
@@ -18,6 +45,7 @@ Form::Form(Component* owner, const wchar_t* className, bool topmost) : WinContro
   if (ownerWindow && !IsWindow(ownerWindow)) ownerWindow = nullptr;  // the host's window is gone: unowned
   CreateHandle(className, kFormStyle, kFormExStyle | (topmost ? WS_EX_TOPMOST : 0u), ownerWindow,
                true);
+  SetOwnDpi(WindowDpi(Handle()));
   Control::SetVisible(false);
   app.AddForm(this);
 }
@@ -40,6 +68,54 @@ void Form::SetClientSize(int width, int height) {
                        static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_EXSTYLE)));
   }
   SetBounds(Left(), Top(), rc.right - rc.left, rc.bottom - rc.top);
+}
+
+void Form::Place(Control* control, int left, int top, int width, int height) {
+  if (!control) return;
+  const Rect design = BoundsRect(left, top, width, height);
+  mPlaced.emplace_back(control, design);
+  const Rect shown = Scale().Px(design);
+  control->SetBounds(shown.Left, shown.Top, shown.Width(), shown.Height());
+}
+
+void Form::SetDesignFont(const std::wstring& face, int height) {
+  mFontFace = face;
+  mFontHeight = height;
+  SetFont(std::make_shared<nox::Font>(face, FontHeightAt(Scale())));
+}
+
+namespace {
+// Children first: a parent that places its children sees their new sizes.
+void NotifyDpiChanged(Control& control) {
+  if (auto* w = dynamic_cast<WinControl*>(&control))
+    for (Control* child : w->Controls()) NotifyDpiChanged(*child);
+  control.DpiChanged();
+}
+}  // namespace
+
+void Form::ApplyDpi(int dpi) {
+  if (dpi == Dpi()) return;
+  SetOwnDpi(dpi);
+  for (Control* child : Controls()) NotifyDpiChanged(*child);
+  // The font first: a control that grows to fit its font is then given its bounds.
+  if (mFontHeight != 0) SetFont(std::make_shared<nox::Font>(mFontFace, FontHeightAt(Scale())));
+  for (const auto& placed : mPlaced) {
+    const Rect shown = Scale().Px(placed.second);
+    placed.first->SetBounds(shown.Left, shown.Top, shown.Width(), shown.Height());
+  }
+}
+
+// The window moved to a monitor of another DPI (or that monitor's scale changed): laid out
+// again for it, in the rectangle the system suggests.
+LRESULT Form::WmDpiChanged(UINT msg, WPARAM wParam, LPARAM lParam) {
+  const int dpi = LOWORD(wParam);
+  const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+  if (dpi < kLeastDpi || dpi > kMostDpi || !suggested) return DefaultHandler(msg, wParam, lParam);
+  ApplyDpi(dpi);
+  SetBounds(suggested->left, suggested->top, suggested->right - suggested->left,
+            suggested->bottom - suggested->top);
+  RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+  return 0;
 }
 
 void Form::CenterInWorkArea() {
@@ -100,6 +176,7 @@ LRESULT Form::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY: return WmDestroy(msg, wParam, lParam);
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN: return WmCtlColor(msg, wParam, lParam);
+    case WM_DPICHANGED: return WmDpiChanged(msg, wParam, lParam);
     default: return WinControl::WndProc(msg, wParam, lParam);
   }
 }

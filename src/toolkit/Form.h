@@ -11,10 +11,17 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "toolkit/Control.h"
 
 namespace nox {
+
+// The DPI a window is shown at: the window's own where the system can say it (per-monitor
+// DPI, looked up at run time so that older systems load us too), else the system's
+// (GetDeviceCaps LOGPIXELSY). A program that is not DPI-aware gets 96.
+int WindowDpi(HWND hwnd);
 
 class Form : public WinControl {
  public:
@@ -29,6 +36,23 @@ class Form : public WinControl {
 
   void SetCaption(const std::wstring& caption) { SetText(caption); }
   void SetClientSize(int width, int height);
+
+  // Layout made at 96 DPI, shown at the form's DPI (WindowDpi when the form was created,
+  // and the new one with each WM_DPICHANGED). Place gives a control its bounds at 96 DPI
+  // (the form keeps them for a later change of DPI: a placed control lives as long as the
+  // form); SetDesignFont the form's font with its character height at 96 DPI (negative,
+  // as LOGFONT's lfHeight).
+  void Place(Control* control, int left, int top, int width, int height);
+  void SetDesignFont(const std::wstring& face, int height);
+  // Lays the form out again for another DPI: every control adjusts itself, the font is
+  // made again and each placed control gets its bounds. The window's own size is the
+  // caller's (WM_DPICHANGED: the rectangle the system suggests).
+  void ApplyDpi(int dpi);
+  // The design font's character height at a scale (the scaled design height unless a form
+  // fits it to its texts).
+  virtual int FontHeightAt(const DpiScale& scale) const { return scale.Px(mFontHeight); }
+  const std::wstring& FontFace() const { return mFontFace; }
+  int DesignFontHeight() const { return mFontHeight; }
   // Centre in the work area on the first Show (later shows keep the position).
   bool CenterOnFirstShow = true;
 
@@ -58,6 +82,7 @@ class Form : public WinControl {
   virtual LRESULT WmRelease(UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT WmDestroy(UINT msg, WPARAM wParam, LPARAM lParam);
   virtual LRESULT WmCtlColor(UINT msg, WPARAM wParam, LPARAM lParam);
+  virtual LRESULT WmDpiChanged(UINT msg, WPARAM wParam, LPARAM lParam);
 
  private:
   friend class Application;
@@ -68,6 +93,9 @@ class Form : public WinControl {
   bool mFreeing = false;
   HBRUSH mBackground = nullptr;
   COLORREF mBackgroundColor = 0;
+  std::vector<std::pair<Control*, Rect>> mPlaced;  // bounds at 96 DPI
+  std::wstring mFontFace;
+  int mFontHeight = 0;  // at 96 DPI; 0: no design font
 };
 
 }  // namespace nox

@@ -9,7 +9,12 @@
 #include <vector>
 
 #include "dialog/ControlIds.h"
+#include "support/DibSurface.h"
 #include "support/TestHost.h"
+
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
 
 using namespace nox;
 using nox::test::TestHost;
@@ -119,26 +124,28 @@ TEST_F(PluginTest, DialogWindowHasTheDesignedFrame) {
   EXPECT_EQ(win.top, 23);
 }
 
+// The dialog's windowed controls at 96 DPI.
+struct Expect {
+  int id, left, top, width, height;
+  const wchar_t* cls;
+  const wchar_t* text;
+  bool visible;
+};
+const Expect kWindowedControls[] = {
+    {IdEdFolder, 8, 21, 281, 21, L"Edit", L"", true},
+    {IdButStart, 260, 303, 78, 29, L"Button", L"Start", true},
+    {IdButDir, 294, 19, 43, 24, L"Button", L"...", true},
+    {IdCBTestImage, 171, 2, 117, 17, L"Button", L"_Test imagemode_", false},
+    {IdButHelp, 217, 303, 37, 29, L"Button", L"", true},
+    {IdCBScale8bit, 118, 310, 86, 17, L"TNoxCheckControl", L"Image is 8 bit", true},
+    {IdEdStrength, 53, 308, 52, 22, L"Edit", L"80", true},
+    {IdMemoLog, 8, 80, 329, 217, L"Edit", nullptr, true},
+};
+
 TEST_F(PluginTest, EveryControlAtItsPlaceWithItsTextAndTabOrder) {
   Start();
   HWND dlg = TestHost::Dialog();
-  struct Expect {
-    int id, left, top, width, height;
-    const wchar_t* cls;
-    const wchar_t* text;
-    bool visible;
-  };
-  const Expect expected[] = {
-      {IdEdFolder, 8, 21, 281, 21, L"Edit", L"", true},
-      {IdButStart, 260, 303, 78, 29, L"Button", L"Start", true},
-      {IdButDir, 294, 19, 43, 24, L"Button", L"...", true},
-      {IdCBTestImage, 171, 2, 117, 17, L"Button", L"_Test imagemode_", false},
-      {IdButHelp, 217, 303, 37, 29, L"Button", L"", true},
-      {IdCBScale8bit, 118, 310, 86, 17, L"TNoxCheckControl", L"Image is 8 bit", true},
-      {IdEdStrength, 53, 308, 52, 22, L"Edit", L"80", true},
-      {IdMemoLog, 8, 80, 329, 217, L"Edit", nullptr, true},
-  };
-  for (const Expect& e : expected) {
+  for (const Expect& e : kWindowedControls) {
     SCOPED_TRACE(e.id);
     HWND c = GetDlgItem(dlg, e.id);
     ASSERT_NE(c, nullptr);
@@ -527,3 +534,180 @@ TEST_F(PluginTest, HostWindowIsDisabledWhileAHelpBoxIsUp) {
 }
 
 }  // namespace
+
+namespace {
+
+int Px(int v, int dpi) { return MulDiv(v, dpi, 96); }
+
+// The pixels of a window's client area r, through the window's device context.
+struct Shot {
+  int width = 0, height = 0;
+  std::vector<COLORREF> pixels;
+  COLORREF At(int x, int y) const { return pixels[static_cast<size_t>(y * width + x)]; }
+  Shot Part(int left, int top, int w, int h) const {
+    Shot p{w, h, {}};
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) p.pixels.push_back(At(left + x, top + y));
+    return p;
+  }
+};
+Shot Capture(HWND hwnd) {
+  RECT r{};
+  GetClientRect(hwnd, &r);
+  RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  test::DibSurface dib(r.right, r.bottom);
+  HDC dc = GetDC(hwnd);
+  BitBlt(dib.Dc(), 0, 0, r.right, r.bottom, dc, 0, 0, SRCCOPY);
+  ReleaseDC(hwnd, dc);
+  Shot s{r.right, r.bottom, {}};
+  for (int y = 0; y < r.bottom; ++y)
+    for (int x = 0; x < r.right; ++x) s.pixels.push_back(static_cast<COLORREF>(dib.Pixel(x, y)));
+  return s;
+}
+// True when `small` enlarged by `factor`, pixel by pixel, lies somewhere in `big`.
+bool ContainsEnlarged(const Shot& big, const Shot& small, int factor) {
+  for (int oy = 0; oy + small.height * factor <= big.height; ++oy)
+    for (int ox = 0; ox + small.width * factor <= big.width; ++ox) {
+      bool same = true;
+      for (int y = 0; same && y < small.height * factor; ++y)
+        for (int x = 0; same && x < small.width * factor; ++x)
+          same = big.At(ox + x, oy + y) == small.At(x / factor, y / factor);
+      if (same) return true;
+    }
+  return false;
+}
+
+// The process's GDI objects, found by probing the handle table: Wine 8 has no
+// GetGuiResources, and it accepts a handle given by its table index alone.
+int GdiObjectsInUse() {
+  int n = 0;
+  for (uintptr_t i = 1; i < 0x10000; ++i)
+    if (GetObjectType(reinterpret_cast<HGDIOBJ>(i)) != 0) ++n;
+  return n;
+}
+
+int TextWidth(HFONT font, const std::wstring& text) {
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, font);
+  SIZE size{};
+  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  return size.cx;
+}
+
+}  // namespace
+
+// The dialog laid out again by WM_DPICHANGED at each DPI, in the rectangle suggested: every
+// control where the 96-DPI layout puts it scaled, the fonts scaled, every single-line text
+// inside its control, the spin button's width and drag step
+// scaled; from 144 DPI on the Help glyph and the spin arrows, and at 192 DPI the whole Help
+// button and the check box's indicator, are their 96-DPI pixels doubled. A hundred switches
+// leave the GDI objects as they were.
+TEST_F(PluginTest, TheDialogAtEveryDpi) {
+  Start();
+  HWND dlg = TestHost::Dialog();
+  auto child = [dlg](int id) { return GetDlgItem(dlg, id); };
+  HWND spin = GetWindow(child(IdEdStrength), GW_CHILD);
+  ASSERT_NE(spin, nullptr);
+  const Shot help96 = Capture(child(IdButHelp));
+  const Shot glyph96 = help96.Part(10 + 2, 6 + 4, 12, 8);  // the opaque middle of the disc
+  const Shot box96 = Capture(child(IdCBScale8bit)).Part(0, 2, 13, 13);
+  const Shot spin96 = Capture(spin);
+  const Shot arrow96 = spin96.Part(spin96.width / 4 - 2, spin96.height / 2 - 3, 4, 7);
+  auto suggestAt = [dlg](int dpi) {
+    RECT r{0, 0, Px(346, dpi), Px(337, dpi)};
+    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrW(dlg, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrW(dlg, GWL_EXSTYLE)));
+    OffsetRect(&r, 40 - r.left, 30 - r.top);
+    return r;
+  };
+  for (const int dpi : {120, 144, 168, 192, 96}) {
+    SCOPED_TRACE(dpi);
+    RECT suggested = suggestAt(dpi);
+    SendMessageW(dlg, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    RECT win{}, client{};
+    GetWindowRect(dlg, &win);
+    GetClientRect(dlg, &client);
+    EXPECT_TRUE(EqualRect(&win, &suggested)) << "the suggested rectangle";
+    EXPECT_EQ(client.right, Px(346, dpi));
+    EXPECT_EQ(client.bottom, Px(337, dpi));
+    for (const Expect& e : kWindowedControls) {
+      SCOPED_TRACE(e.id);
+      const RECT r = ChildRect(dlg, child(e.id));
+      EXPECT_EQ(r.left, Px(e.left, dpi));
+      EXPECT_EQ(r.top, Px(e.top, dpi));
+      EXPECT_EQ(r.right - r.left, Px(e.width, dpi));
+      EXPECT_EQ(r.bottom - r.top, Px(e.height, dpi));
+    }
+
+    HFONT font = reinterpret_cast<HFONT>(SendMessageW(child(IdEdFolder), WM_GETFONT, 0, 0));
+    LOGFONTW lf{};
+    ASSERT_TRUE(GetObjectW(font, sizeof(lf), &lf));
+    EXPECT_STREQ(lf.lfFaceName, L"Tahoma");
+    // The scaled height, or up to an eighth less where a caption would not fit.
+    EXPECT_LE(lf.lfHeight, dpi == 96 ? -11 : -(Px(11, dpi) - Px(11, dpi) / 8));
+    EXPECT_GE(lf.lfHeight, -Px(11, dpi));
+    for (int id : {IdButStart, IdButDir, IdMemoLog, IdCBScale8bit, IdEdStrength})
+      EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(child(id), WM_GETFONT, 0, 0)), font);
+
+    // Single-line texts and the room their control gives them (a button keeps 3 pixels,
+    // scaled, on each side; the check box's caption follows its indicator and a gap).
+    const int f = dpi >= 192 ? dpi / 96 : 1;
+    const int indicator = std::max(Px(15, dpi), GetSystemMetrics(SM_CXMENUCHECK));
+    RECT strengthArea{};
+    SendMessageW(child(IdEdStrength), EM_GETRECT, 0, reinterpret_cast<LPARAM>(&strengthArea));
+    const struct {
+      const wchar_t* text;
+      int room;
+    } texts[] = {
+        {L"Noxfade 1.2 installation folder", Px(149, dpi)},
+        {L"Strength", Px(42, dpi)},
+        {L"Start", Px(78, dpi) - 6 * f},
+        {L"...", Px(43, dpi) - 6 * f},
+        {L"Image is 8 bit", Px(86, dpi) - indicator - 4 * f},
+        {L"100", static_cast<int>(strengthArea.right - strengthArea.left)},
+    };
+    // At 96 DPI the layout is the design's, pixel for pixel: Wine's own Tahoma, wider
+    // than Windows', already runs past three of its caption boxes there.
+    if (dpi != 96) {
+      for (const auto& t : texts) EXPECT_LE(TextWidth(font, t.text), t.room) << std::wstring(t.text);
+    }
+
+    // Two drag steps to the right of the pressed right arrow make the multiplier 3.
+    RECT spinRect{};
+    GetClientRect(spin, &spinRect);
+    EXPECT_EQ(spinRect.right, Px(24, dpi));
+    SetWindowTextW(child(IdEdStrength), L"20");
+    const int x = spinRect.right - 2;
+    SendMessageW(spin, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 2));  // 25
+    SendMessageW(spin, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x + 2 * Px(18, dpi), 2));
+    SendMessageW(spin, WM_LBUTTONUP, 0, MAKELPARAM(x + 2 * Px(18, dpi), 2));
+    SendMessageW(child(IdEdStrength), WM_KEYDOWN, VK_UP, 0);  // + 3 x 5
+    EXPECT_EQ(TestHost::Text(child(IdEdStrength)), L"40");
+
+    // From 144 DPI on the glyph and the arrows are enlarged twice; at 192 DPI whole
+    // controls are their 96-DPI painting doubled.
+    if (dpi >= 144) {
+      const Shot help = Capture(child(IdButHelp));
+      EXPECT_TRUE(ContainsEnlarged(help, glyph96, 2)) << "Help glyph";
+      EXPECT_TRUE(ContainsEnlarged(Capture(spin), arrow96, 2)) << "spin arrow";
+      if (dpi == 192) {
+        EXPECT_TRUE(help.width == 2 * help96.width && ContainsEnlarged(help, help96, 2)) << "Help button";
+        EXPECT_TRUE(ContainsEnlarged(Capture(child(IdCBScale8bit)), box96, 2)) << "check box indicator";
+      }
+    }
+  }
+
+  RECT home = suggestAt(96);
+  SendMessageW(dlg, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&home));
+  SendMessageW(dlg, WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&home));
+  TestHost::Pump();
+  const int before = GdiObjectsInUse();
+  for (int i = 0; i < 100; ++i) {
+    RECT r = suggestAt(i % 2 ? 96 : 192);
+    SendMessageW(dlg, WM_DPICHANGED, MAKEWPARAM(i % 2 ? 96 : 192, i % 2 ? 96 : 192), reinterpret_cast<LPARAM>(&r));
+    TestHost::Pump();
+  }
+  EXPECT_LE(GdiObjectsInUse(), before) << "no object left behind (Wine may drop one it cached)";
+}

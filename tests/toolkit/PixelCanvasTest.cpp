@@ -1,8 +1,12 @@
 // The pixel canvas follows GDI's geometry; the component model owns and finds.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "toolkit/Component.h"
+#include "toolkit/DpiScale.h"
 #include "toolkit/PixelCanvas.h"
+#include "toolkit/ScaledCanvas.h"
 
 using namespace nox;
 
@@ -167,4 +171,57 @@ TEST(PixelCanvas, TextMetricLayoutAndFocusRectangle) {
   f.DrawFocusRect(Rect{1, 1, 6, 5});
   for (int y = 0; y < 10; ++y)
     for (int x = 0; x < 10; ++x) ASSERT_EQ(f.Pixel(x, y), 0x202020) << "twice restores";
+}
+
+// ---- DPI scaling: lengths as MulDiv rounds them, the painters' whole factor, the fitted
+// font, and the cells of the scaled canvas.
+
+TEST(DpiScale, LengthsFactorsAndFittedFonts) {
+  const struct {
+    int dpi, length, scaled, factor, pattern, font;  // font: -11 fitted to "fits below 15"
+  } rows[] = {
+      {96, 11, 11, 1, 1, -11},  {120, 11, 14, 1, 1, -14}, {144, 11, 17, 1, 2, -15},
+      {144, -11, -17, 1, 2, -15}, {168, 3, 5, 1, 2, -17},  {192, 18, 36, 2, 2, -20},
+      {288, 7, 21, 3, 3, -29},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.dpi);
+    const DpiScale s{r.dpi};
+    EXPECT_EQ(s.Px(r.length), r.scaled);
+    EXPECT_EQ(s.Factor(), r.factor);
+    EXPECT_EQ(s.PatternFactor(), r.pattern);
+    // Fits from 15 down, but never below seven eighths of the scaled height.
+    EXPECT_EQ(FittedFontHeight(-11, s, [](int h) { return h >= -15; }), r.font);
+  }
+  EXPECT_EQ(MulDivRound(-3, 3, 2), -5) << "halves away from zero";
+  EXPECT_EQ(MulDivRound(1, 1, 0), -1);
+}
+
+TEST(ScaledCanvas, EveryPixelOfTheDrawingBecomesABlockAndTheLastCellsTakeTheRest) {
+  auto draw = [](Canvas& c) {
+    c.SetBrushColor(kInk);
+    c.FrameRect(Rect{0, 0, 5, 4});
+    c.SetPenColor(0x00FF00);
+    c.MoveTo(1, 1);
+    c.LineTo(3, 3);  // 45 degrees: (1,1) (2,2)
+    c.SetPixel(4, 3, 0x0000FF);
+  };
+  PixelCanvas small(5, 4, kBg);
+  draw(small);
+  PixelCanvas big(11, 9, kBg);  // 5 x 4 cells of 2, the last column and row 3 wide
+  ScaledCanvas cells(big, 2, 11, 9);
+  EXPECT_EQ(cells.Columns(), 5);
+  EXPECT_EQ(cells.Rows(), 4);
+  draw(cells);
+  for (int y = 0; y < 9; ++y)
+    for (int x = 0; x < 11; ++x)
+      EXPECT_EQ(big.Pixel(x, y), small.Pixel(std::min(x / 2, 4), std::min(y / 2, 3))) << x << "," << y;
+
+  Bitmap glyph(2, 1, 0x112233);
+  glyph.SetPixel(0, 0, kBg);
+  glyph.Transparent = true;  // the bottom-left pixel, white, is left out
+  PixelCanvas target(4, 2, 0x445566);
+  ScaledCanvas(target, 2, 4, 2).Draw(0, 0, glyph);
+  EXPECT_EQ(target.Pixel(1, 1), 0x445566);
+  EXPECT_EQ(target.Pixel(2, 0), 0x112233);
 }

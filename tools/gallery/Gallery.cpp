@@ -15,24 +15,23 @@ constexpr int kGap = 8;
 
 class Preview : public nox::GraphicControl {
  public:
-  Preview(nox::WinControl* parent, std::function<void(nox::Canvas&, int, int)> painter)
+  Preview(nox::WinControl* parent, PreviewPainter painter)
       : GraphicControl(parent, parent), mPainter(std::move(painter)) {}
   bool Opaque() const override { return true; }
   void Paint(nox::Canvas& canvas) override {
     canvas.SetBrushColor(static_cast<nox::TColor>(Resolve(Color())));
     canvas.FillRect(nox::Rect{0, 0, Width(), Height()});
-    mPainter(canvas, Width(), Height());
+    mPainter(canvas, Width(), Height(), Scale());
   }
 
  private:
-  std::function<void(nox::Canvas&, int, int)> mPainter;
+  PreviewPainter mPainter;
 };
 
 }  // namespace
 
 GalleryForm::GalleryForm() : Form(nullptr, L"NoxGalleryForm", false) {
-  mFont = std::make_shared<nox::Font>(L"Tahoma", -11);
-  SetFont(mFont);
+  SetDesignFont(L"Tahoma", -11);
   SetCaption(L"pinoxfade control gallery");
   CenterOnFirstShow = false;
   SetBounds(0, 0, 400, 300);
@@ -42,7 +41,7 @@ void GalleryForm::NewRow(const std::wstring& title, int height) {
   mRowTop += mRowHeight + (mRowHeight ? kGap : 0);
   mRowHeight = height;
   auto* label = new nox::Label(this, this);
-  label->SetBounds(8, mRowTop + std::max(0, (height - 14) / 2), kLabelWidth - 8, 14);
+  Form::Place(label, 8, mRowTop + std::max(0, (height - 14) / 2), kLabelWidth - 8, 14);
   label->SetCaption(title);
   mNextLeft = kLabelWidth;
 }
@@ -51,16 +50,18 @@ nox::Rect GalleryForm::Place(int width, int height) {
   const nox::Rect r = nox::BoundsRect(mNextLeft, mRowTop + (mRowHeight - height) / 2, width, height);
   mNextLeft += width + kGap;
   mRight = std::max(mRight, r.Right);
-  return r;
+  return Scale().Px(r);
 }
 
-void GalleryForm::AddPreview(int width, int height, std::function<void(nox::Canvas&, int, int)> painter) {
+void GalleryForm::AddPreview(int width, int height, PreviewPainter painter) {
   const nox::Rect r = Place(width, height);
   auto* preview = new Preview(this, std::move(painter));
   preview->SetBounds(r.Left, r.Top, r.Width(), r.Height());
 }
 
-void GalleryForm::FitToRows() { SetClientSize(mRight + 8, mRowTop + mRowHeight + 8); }
+void GalleryForm::FitToRows() {
+  SetClientSize(Scale().Px(mRight + 8), Scale().Px(mRowTop + mRowHeight + 8));
+}
 
 bool ParseScheme(const std::wstring& name, Scheme& scheme) {
   if (name == L"light") scheme = Scheme::Light;

@@ -12,6 +12,11 @@
 
 namespace gallery {
 
+// Paints a preview of width x height pixels at the gallery's DPI scale.
+using PreviewPainter = std::function<void(nox::Canvas&, int, int, const nox::DpiScale&)>;
+
+// Laid out at 96 DPI (the sizes given to NewRow, Place and AddPreview) and shown at the
+// screen's DPI.
 class GalleryForm : public nox::Form {
  public:
   GalleryForm();
@@ -19,18 +24,17 @@ class GalleryForm : public nox::Form {
 
   // Starts a new row captioned `title`; the row is `height` pixels high.
   void NewRow(const std::wstring& title, int height);
-  // Places a control of width x height in the current row and returns its bounds.
+  // Places a control of width x height in the current row and returns its bounds at the
+  // gallery's DPI.
   nox::Rect Place(int width, int height);
   // A graphic control that paints with `painter` (for states that a live control can show
   // only one at a time, such as the keyboard focus): the form's colour first, then the
   // painter, in control coordinates.
-  void AddPreview(int width, int height, std::function<void(nox::Canvas&, int, int)> painter);
+  void AddPreview(int width, int height, PreviewPainter painter);
   // Sizes the window to its rows.
   void FitToRows();
-  std::shared_ptr<nox::Font> SharedFont() const { return mFont; }
 
  private:
-  std::shared_ptr<nox::Font> mFont;
   int mRowTop = 4;
   int mRowHeight = 0;
   int mNextLeft = 0;

@@ -37,12 +37,12 @@ T* AddStrength(GalleryForm& form, double value) {
 }
 
 void AddSpinPreview(GalleryForm& form, bool gradient, bool left, bool right) {
-  form.AddPreview(24, 18, [gradient, left, right](Canvas& canvas, int w, int h) {
+  form.AddPreview(24, 18, [gradient, left, right](Canvas& canvas, int w, int h, const DpiScale& scale) {
     SpinLook look;
     look.Gradient = gradient;
     look.LeftPressed = left;
     look.RightPressed = right;
-    PaintSpinButton(canvas, w, h, look, CurrentSpinColors());
+    PaintSpinButton(canvas, w, h, look, CurrentSpinColors(), scale);
   });
 }
 
@@ -66,7 +66,8 @@ void AddNumericControls(GalleryForm& form) {
   // repeated clicks change nothing.
   skin::TNumEdit* held = AddStrength(form, 90);
   held->OnIncDecClick = [](TNumEdit&) {};
-  SendMessageW(held->SpinButton()->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(18, 5));
+  SendMessageW(held->SpinButton()->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, 
+               MAKELPARAM(form.Scale().Px(18), form.Scale().Px(5)));
   skin::TNumEdit* disabled = AddStrength(form, 95);
   disabled->SetEnabled(false);
   skin::TNumEdit* readOnly = AddStrength(form, 100);

@@ -57,13 +57,13 @@ void AddFocusedButtonPreview(GalleryForm& form, int width, const std::wstring& c
                              bool xp) {
   auto glyph = std::make_shared<ButtonGlyph>();
   glyph->Kind = kind;
-  form.AddPreview(width, 29, [glyph, caption, xp](Canvas& canvas, int w, int h) {
+  form.AddPreview(width, 29, [glyph, caption, xp](Canvas& canvas, int w, int h, const DpiScale& scale) {
     ButtonLook look;
     look.Color = kClBtnFace;
     look.TextColor = SystemColor(kSysColorWindowText);
     look.Caption = caption;
     look.XPMode = xp;
-    PaintButton(canvas, w, h, look, *glyph, false, true, true);
+    PaintButton(canvas, w, h, look, *glyph, false, true, true, scale);
   });
 }
 
@@ -79,14 +79,14 @@ T* AddCheck(GalleryForm& form, WinControl* parent, const std::wstring& caption, 
 }
 
 void AddFocusedCheckPreview(GalleryForm& form, CheckStyle style, const std::wstring& caption, bool checked) {
-  form.AddPreview(104, 17, [style, caption, checked](Canvas& canvas, int w, int h) {
+  form.AddPreview(104, 17, [style, caption, checked](Canvas& canvas, int w, int h, const DpiScale& scale) {
     CheckLook look;
     look.Style = style;
     look.Caption = caption;
     look.Color = SystemColor(kSysColorBtnFace);
     look.Checked = checked;
     look.Focused = true;
-    PaintCheck(canvas, w, h, look);
+    PaintCheck(canvas, w, h, look, scale);
   });
 }
 
@@ -154,8 +154,8 @@ void AddSkinnedControls(GalleryForm& form) {
   const Rect g = form.Place(232, 44);
   group->SetBounds(g.Left, g.Top, g.Width(), g.Height());
   group->SetCaption(L"Group");
-  AddCheck<TMyRadButton>(form, group, L"Checked", true, true, BoundsRect(8, 18, 104, 17));
-  AddCheck<TMyRadButton>(form, group, L"Unchecked", false, true, BoundsRect(120, 18, 104, 17));
+  AddCheck<TMyRadButton>(form, group, L"Checked", true, true, form.Scale().Px(BoundsRect(8, 18, 104, 17)));
+  AddCheck<TMyRadButton>(form, group, L"Unchecked", false, true, form.Scale().Px(BoundsRect(120, 18, 104, 17)));
   group->SetEnabled(false);
 
   focused->SetFocus();

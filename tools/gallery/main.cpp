@@ -27,6 +27,8 @@ int wmain(int argc, wchar_t** argv) {
     }
   }
 
+  // Laid out for the screen's DPI by the gallery itself, not stretched by the system.
+  SetProcessDPIAware();
   try {
     gallery::SchemeColors colors(scheme);
     auto* form = new gallery::GalleryForm();

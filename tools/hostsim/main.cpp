@@ -30,6 +30,8 @@ int RunMessageLoop() {
 }
 
 int Run(const nox::HostOptions& options) {
+  // DPI-aware, as current hosts are: the plug-in's dialog sees the screen's DPI.
+  SetProcessDPIAware();
   nox::HostSession session(std::cerr);
   session.SetVersion(options.version);
   session.BindCallback();

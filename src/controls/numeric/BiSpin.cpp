@@ -18,8 +18,16 @@ wchar_t UserDecimalSeparator() {
 // ---- TBiButton
 
 TBiButton::TBiButton(Component* owner, WinControl* parent) : CustomControl(owner, parent) {
-  SetBounds(0, 0, kDefaultWidth, kDefaultHeight);
+  SetBounds(0, 0, Scale().Px(kDefaultWidth), Scale().Px(kDefaultHeight));
+  mState.SetDragStep(Scale().Px(SpinButtonState::kDragPixelsPerStep));
   SetTabStop(false);
+}
+
+// The button keeps its place and height (its field places it) and takes its width and
+// drag step at the new DPI.
+void TBiButton::DpiChanged() {
+  SetBounds(Left(), Top(), Scale().Px(kDefaultWidth), Height());
+  mState.SetDragStep(Scale().Px(SpinButtonState::kDragPixelsPerStep));
 }
 
 TBiButton::~TBiButton() {
@@ -55,7 +63,7 @@ void TBiButton::Paint(Canvas& canvas) {
   look.LeftPressed = mState.LeftPressed();
   look.RightPressed = mState.RightPressed();
   look.Gradient = mDrawGradient;
-  PaintSpinButton(canvas, rc.right, rc.bottom, look, CurrentSpinColors());
+  PaintSpinButton(canvas, rc.right, rc.bottom, look, CurrentSpinColors(), Scale());
 }
 
 LRESULT TBiButton::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -435,6 +443,9 @@ bool TNumEdit::CommandNotify(WORD code) {
   return true;
 }
 
+// The spin button has taken its new width: the text area follows it.
+void TNumEdit::DpiChanged() { Layout(); }
+
 void TNumEdit::FontChanged() {
   Edit::FontChanged();
   Layout();
@@ -485,7 +496,7 @@ void TNumEdit::Layout() {
 void TNumEdit::SetTextArea() {
   // A new font brings the edit's own margins back, which on a narrow field leave too
   // little room for three digits.
-  SendMessageW(Handle(), EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELONG(kLeftMargin, 0));
+  SendMessageW(Handle(), EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELONG(Scale().Px(kLeftMargin), 0));
   RECT client;
   GetClientRect(Handle(), &client);
   const int buttonWidth = mSpinButton ? mSpinButton->Width() : 0;

@@ -44,6 +44,9 @@ class TBiButton : public CustomControl {
   int PressX() const { return mState.PressX(); }
   // The repeat timer, once a press created it (for tests and diagnostics).
   const Timer* RepeatTimer() const { return mRepeatTimer; }
+  // Pixels of sideways drag per step of the multiplier (18 at 96 DPI).
+  int DragStep() const { return mState.DragStep(); }
+  void DpiChanged() override;
 
  protected:
   void Paint(Canvas& canvas) override;
@@ -118,6 +121,7 @@ class TNumEdit : public Edit {
   bool TextTyped() const { return mTextTyped; }
   // The spin button follows the field's state.
   void SetEnabled(bool enabled) override;
+  void DpiChanged() override;
 
   std::function<void(TNumEdit& sender)> OnConfirm;      // Enter pressed in the field
   std::function<void(TNumEdit& sender)> OnIncDecClick;  // replaces the built-in step

@@ -4,12 +4,15 @@
 #pragma once
 
 #include "toolkit/Canvas.h"
+#include "toolkit/DpiScale.h"
 
 namespace nox {
 
 // The tag that switches the frame off for one control.
 constexpr int kNoFrameTag = 999;
 
-void PaintFlatFrame(Canvas& canvas, int width, int height, TColor shadow, TColor face);
+// At a DPI scale each ring is the scale's whole factor of pixels wide.
+void PaintFlatFrame(Canvas& canvas, int width, int height, TColor shadow, TColor face,
+                    const DpiScale& scale = DpiScale{});
 
 }  // namespace nox

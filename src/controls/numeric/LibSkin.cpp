@@ -5,7 +5,7 @@
 
 namespace nox {
 
-bool PaintWindowFrame(HWND hwnd) {
+bool PaintWindowFrame(HWND hwnd, const DpiScale& scale) {
   if (!hwnd) return false;  // GetWindowDC(NULL) would be the whole screen's
   HDC dc = GetWindowDC(hwnd);
   if (!dc) return false;
@@ -21,7 +21,7 @@ bool PaintWindowFrame(HWND hwnd) {
   ExcludeClipRect(dc, client.left, client.top, client.right, client.bottom);
   const FrameColors colors = CurrentFrameColors();
   GdiCanvas canvas(dc);
-  PaintFlatFrame(canvas, width, height, colors.Shadow, colors.Face);
+  PaintFlatFrame(canvas, width, height, colors.Shadow, colors.Face, scale);
   ReleaseDC(hwnd, dc);
   return true;
 }

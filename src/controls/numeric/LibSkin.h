@@ -13,8 +13,8 @@ namespace nox {
 
 // Paints the flat frame over the window's outer two pixels: the window's device context
 // with the client area excluded. False, and nothing painted, without a window or when no
-// device context is to be had.
-bool PaintWindowFrame(HWND hwnd);
+// device context is to be had. Its rings are as wide as the scale's whole factor.
+bool PaintWindowFrame(HWND hwnd, const DpiScale& scale = DpiScale{});
 
 namespace skin {
 
@@ -30,7 +30,7 @@ class Framed : public Base {
   }
   LRESULT WmNcPaint(UINT msg, WPARAM wParam, LPARAM lParam) {
     const LRESULT result = Base::WndProc(msg, wParam, lParam);
-    if (this->Tag() == kNoFrameTag || !PaintWindowFrame(this->Handle())) return result;
+    if (this->Tag() == kNoFrameTag || !PaintWindowFrame(this->Handle(), this->Scale())) return result;
     return 0;
   }
 };

@@ -18,7 +18,7 @@ void SpinButtonState::Move(int x) {
   // 64-bit: a pointer far outside the screen cannot overflow the difference.
   long long d = static_cast<long long>(x) - mPressX;
   if (mLeftPressed) d = -d;
-  mStepMultiplier = static_cast<int>(d / kDragPixelsPerStep + 1);  // truncates toward zero
+  mStepMultiplier = static_cast<int>(d / mDragStep + 1);  // truncates toward zero
 }
 
 void SpinButtonState::Release() {

@@ -23,9 +23,14 @@ class SpinButtonState {
   // from x = width div 2 on) and starts the timer. True when an arrow was pressed: the
   // caller then paints, takes the capture and the focus, and sends the first click.
   bool Press(SpinMouseButton button, int x, int width);
-  // Dragging while an arrow is held: 18 pixels outward in the arrow's direction raise
-  // the multiplier by one; going back lowers it to 0 and below (the step reverses).
+  // Dragging while an arrow is held: DragStep() pixels (18 at 96 DPI) outward in the
+  // arrow's direction raise the multiplier by one; going back lowers it to 0 and below
+  // (the step reverses).
   void Move(int x);
+  // The drag step in the button's pixels, so the same movement on the desk gives the same
+  // multiplier at every DPI; at least 1.
+  void SetDragStep(int pixels) { mDragStep = pixels > 0 ? pixels : 1; }
+  int DragStep() const { return mDragStep; }
   // Mouse release or capture lost: nothing held, timer off; the multiplier stays.
   void Release();
   // A tick of the repeat timer: true when a click is due (an arrow is held and the
@@ -47,6 +52,7 @@ class SpinButtonState {
   bool mRightPressed = false;
   int mStepMultiplier = 1;
   int mPressX = 0;
+  int mDragStep = kDragPixelsPerStep;
   bool mTimerEnabled = false;
   unsigned mTimerInterval = kFirstRepeatMs;
 };

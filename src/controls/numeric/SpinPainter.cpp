@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "controls/skinned/SkinColor.h"
+#include "toolkit/ScaledCanvas.h"
 #include "toolkit/SystemLook.h"
 
 namespace nox {
@@ -95,7 +96,8 @@ void PaintGradientBox(Canvas& canvas, int l, int t, int r, int b, TColor face, b
   canvas.LineTo(l, h);
 }
 
-void PaintSpinArrow(Canvas& canvas, int x, int y, bool pointsRight, bool pressed, bool darkWindow) {
+void PaintSpinArrow(Canvas& canvas, int x, int y, bool pointsRight, bool pressed, bool darkWindow,
+                    int factor) {
   const int* levels = darkWindow ? kDarkShades : kNormalShades;
   TColor shades[4];
   for (int k = 0; k < 4; ++k) {
@@ -103,28 +105,38 @@ void PaintSpinArrow(Canvas& canvas, int x, int y, bool pointsRight, bool pressed
     if (pressed) shades[k] |= kPressedMask;
   }
   const char* const* rows = pointsRight ? kRightArrow : kLeftArrow;
-  const int x0 = x - 2;
-  const int y0 = y - 3;
+  const int f = factor > 1 ? factor : 1;
+  const int x0 = x - 2 * f;
+  const int y0 = y - 3 * f;
   for (int row = 0; row < 7; ++row)
     for (int col = 0; col < 4; ++col) {
       const char cell = rows[row][col];
-      if (cell != '.') canvas.SetPixel(x0 + col, y0 + row, shades[cell - '0']);
+      if (cell == '.') continue;
+      if (f == 1) {
+        canvas.SetPixel(x0 + col, y0 + row, shades[cell - '0']);
+      } else {
+        canvas.SetBrushColor(shades[cell - '0']);
+        canvas.FillRect(BoundsRect(x0 + col * f, y0 + row * f, f, f));
+      }
     }
 }
 
-void PaintSpinButton(Canvas& canvas, int width, int height, const SpinLook& look,
-                     const SpinColors& colors) {
+void PaintSpinButton(Canvas& target, int W, int H, const SpinLook& look, const SpinColors& colors,
+                     const DpiScale& scale) {
   TColor face = colors.ButtonFace;
   if (RedOf(face) < kDarkLevel) face = AddGray(face, 8);
   const bool dark = RedOf(colors.Window) < kDarkLevel;
-  const int hw = width / 2;
-  // Both boxes every time: the one not held looks as it did, and the paint covers
-  // every pixel whatever was on the screen before.
-  const auto box = look.Gradient ? PaintGradientBox : PaintBevelBox;
-  box(canvas, 0, 0, hw - 1, height - 1, face, look.LeftPressed);
-  box(canvas, hw, 0, width - 1, height - 1, face, look.RightPressed);
-  PaintSpinArrow(canvas, hw / 2, height / 2, false, look.LeftPressed, dark);
-  PaintSpinArrow(canvas, hw + hw / 2, height / 2, true, look.RightPressed, dark);
+  const int pattern = scale.CellPatternFactor();
+  PaintInCells(target, scale.Factor(), W, H, [&](Canvas& canvas, int width, int height) {
+    const int hw = width / 2;
+    // Both boxes every time: the one not held looks as it did, and the paint covers
+    // every pixel whatever was on the screen before.
+    const auto box = look.Gradient ? PaintGradientBox : PaintBevelBox;
+    box(canvas, 0, 0, hw - 1, height - 1, face, look.LeftPressed);
+    box(canvas, hw, 0, width - 1, height - 1, face, look.RightPressed);
+    PaintSpinArrow(canvas, hw / 2, height / 2, false, look.LeftPressed, dark, pattern);
+    PaintSpinArrow(canvas, hw + hw / 2, height / 2, true, look.RightPressed, dark, pattern);
+  });
 }
 
 }  // namespace nox

@@ -3,6 +3,7 @@
 #include "controls/skinned/SkinColor.h"
 #include "controls/skinned/SkinGlyph.h"
 #include "controls/skinned/SkinPaint.h"
+#include "toolkit/ScaledCanvas.h"
 #include "toolkit/SystemLook.h"
 
 namespace nox {
@@ -57,33 +58,39 @@ Point ButtonGlyphPosition(int W, int H, int bw, int bh, const ButtonLook& look, 
 }
 
 void PaintButton(Canvas& canvas, int W, int H, const ButtonLook& look, ButtonGlyph& glyph,
-                 bool pressed, bool focused, bool enabled) {
-  Rect rect{0, 0, W, H};
+                 bool pressed, bool focused, bool enabled, const DpiScale& scale) {
+  const int f = scale.Factor();
   const bool pressedLook = look.Down || pressed;
   const bool focusLook = focused && !look.HideFocus;
-  if (look.XPMode)
-    DrawXPFace(canvas, rect, look.Color, pressedLook, focusLook);
-  else
-    DrawGradientFace(canvas, rect, look.Color, pressedLook, focusLook);
+  const int pattern = scale.CellPatternFactor();
+  int glyphWidth = -1;  // none drawn
+  // The face and the glyph in cells; the glyph's place is reckoned on the cell grid.
+  PaintInCells(canvas, f, W, H, [&](Canvas& cells, int w, int h) {
+    const Rect face{0, 0, w, h};
+    if (look.XPMode)
+      DrawXPFace(cells, face, look.Color, pressedLook, focusLook);
+    else
+      DrawGradientFace(cells, face, look.Color, pressedLook, focusLook);
 
-  ApplyKind(glyph);
-  if (glyph.Kind != bkNone && !glyph.Bitmap.Empty()) {
+    ApplyKind(glyph);
+    if (glyph.Kind == bkNone || glyph.Bitmap.Empty()) return;
     FollowFace(glyph);
-    const int bw = glyph.Bitmap.Width();
-    const Point at = ButtonGlyphPosition(W, H, bw, glyph.Bitmap.Height(), look, pressedLook);
-    if (enabled) {
-      canvas.Draw(at.X, at.Y, glyph.Bitmap);
-    } else {
-      if (glyph.DisabledBitmap.Empty() || glyph.DisabledGlyphStale)
-        MakeDisabledGlyph(glyph.Bitmap, glyph.DisabledBitmap);
+    if (!enabled && (glyph.DisabledBitmap.Empty() || glyph.DisabledGlyphStale)) {
+      MakeDisabledGlyph(glyph.Bitmap, glyph.DisabledBitmap);
       glyph.DisabledGlyphStale = false;
-      canvas.Draw(at.X, at.Y, glyph.DisabledBitmap);
     }
-    rect.Left += bw + 2;
-  }
+    const nox::Bitmap& shown = enabled ? glyph.Bitmap : glyph.DisabledBitmap;
+    const nox::Bitmap enlarged = pattern > 1 ? ScaleBitmap(shown, pattern) : nox::Bitmap();
+    const nox::Bitmap& drawn = pattern > 1 ? enlarged : shown;
+    glyphWidth = drawn.Width();
+    const Point at = ButtonGlyphPosition(w, h, glyphWidth, drawn.Height(), look, pressedLook);
+    cells.Draw(at.X, at.Y, drawn);
+  });
 
-  rect = rect.Inflated(-3);
-  if (pressedLook) rect = rect.Offset(1, 1);
+  Rect rect{0, 0, W, H};
+  if (glyphWidth >= 0) rect.Left += (glyphWidth + 2) * f;
+  rect = rect.Inflated(-3 * f);
+  if (pressedLook) rect = rect.Offset(f, f);
   canvas.SetTextColor(enabled ? look.TextColor : (SystemColor(kSysColorGrayText) | 0x1F1F1F));
   if (!look.Caption.empty())
     canvas.WriteText(rect, look.Caption, TextCenter | TextVCenter | TextSingleLine);

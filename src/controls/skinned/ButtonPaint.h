@@ -8,6 +8,7 @@
 
 #include "toolkit/Bitmap.h"
 #include "toolkit/Canvas.h"
+#include "toolkit/DpiScale.h"
 
 namespace nox {
 
@@ -42,8 +43,10 @@ Point ButtonGlyphPosition(int width, int height, int glyphWidth, int glyphHeight
                           const ButtonLook& look, bool pressedLook);
 
 // Paints the whole width x height button. pressed, focused and enabled are the state of
-// this paint request (enabled already combines the request and the control).
+// this paint request (enabled already combines the request and the control). At a DPI
+// scale the face and the glyph are drawn on its whole-factor cells and the caption, in a
+// font made for that DPI, in the scaled caption rectangle.
 void PaintButton(Canvas& canvas, int width, int height, const ButtonLook& look, ButtonGlyph& glyph,
-                 bool pressed, bool focused, bool enabled);
+                 bool pressed, bool focused, bool enabled, const DpiScale& scale = DpiScale{});
 
 }  // namespace nox

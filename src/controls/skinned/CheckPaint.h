@@ -7,6 +7,7 @@
 #include <string>
 
 #include "toolkit/Canvas.h"
+#include "toolkit/DpiScale.h"
 
 namespace nox {
 
@@ -22,12 +23,16 @@ struct CheckLook {
   bool Focused = false;          // has the focus and shows focus cues
 };
 
-// The indicator's size: the menu check-mark metrics, at least 15, at most height - 1.
-Size CheckIndicatorSize(int height);
+// The indicator's size: the menu check-mark metrics, at least 15 (scaled), at most
+// height - 1.
+Size CheckIndicatorSize(int height, const DpiScale& scale = DpiScale{});
 // The caption's cell: framed with the control's colour and carrying the focus rectangle.
-Rect CheckCaptionCell(const CheckLook& look, int height, int textWidth);
+Rect CheckCaptionCell(const CheckLook& look, int height, int textWidth,
+                      const DpiScale& scale = DpiScale{});
 // Paints the indicator and the caption cell; the rest of the control is the caller's
-// background.
-void PaintCheck(Canvas& canvas, int width, int height, const CheckLook& look);
+// background. At a DPI scale the indicator is drawn on its whole-factor cells and the
+// caption, in a font made for that DPI, at the scaled place.
+void PaintCheck(Canvas& canvas, int width, int height, const CheckLook& look,
+                const DpiScale& scale = DpiScale{});
 
 }  // namespace nox

@@ -77,7 +77,7 @@ void TXMButton::PaintFace(HDC dc, const Rect& area, bool pressed, bool focused, 
   mLook.TextColor = static_cast<TColor>(Resolve(f ? f->Color : kClWindowText));
   mLook.Caption = Caption();
   PaintButton(canvas, area.Width(), area.Height(), mLook, mGlyph, pressed, focused,
-              !disabled && Enabled());
+              !disabled && Enabled(), Scale());
   buffer.Present();
 }
 

@@ -47,7 +47,7 @@ void TMyCheckControl::Paint(Canvas& canvas) {
   look.IndicatorEnabled = IndicatorEnabled();
   look.Focused = Focused() && !FocusCuesHidden();
   const Size size = ClientSize();
-  PaintCheck(canvas, size.Width, size.Height, look);
+  PaintCheck(canvas, size.Width, size.Height, look, Scale());
 }
 
 LRESULT TMyCheckControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {

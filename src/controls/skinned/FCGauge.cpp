@@ -43,7 +43,7 @@ void TMyGauge::SetBackColor(TColor value) { Store(mState.BackColor, value); }
 void TMyGauge::Paint(Canvas& canvas) {
   const nox::Font* f = Font();
   const TColor text = static_cast<TColor>(Resolve(f ? f->Color : kClWindowText));
-  PaintGauge(canvas, Width(), Height(), mState, text);
+  PaintGauge(canvas, Width(), Height(), mState, text, Scale());
 }
 
 }  // namespace nox

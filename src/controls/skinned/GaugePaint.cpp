@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "controls/skinned/SkinColor.h"
+#include "toolkit/ScaledCanvas.h"
 #include "toolkit/SystemLook.h"
 
 namespace nox {
@@ -37,7 +38,10 @@ std::wstring GaugeText(const GaugeState& s) {
   return std::to_wstring(percent) + L"%";
 }
 
-void PaintGauge(Canvas& canvas, int W, int H, const GaugeState& s, TColor textColor) {
+namespace {
+
+// The frame and the bar, without the text.
+void PaintGaugeBody(Canvas& canvas, int W, int H, const GaugeState& s) {
   if (W <= 0 || H <= 0) return;
   // Frame, from the system button face whatever the gauge's own colours; painted in this
   // order, so on a tiny gauge the later pixels win.
@@ -80,13 +84,21 @@ void PaintGauge(Canvas& canvas, int W, int H, const GaugeState& s, TColor textCo
       Span(canvas, e + 1, W - 2, y, c);
     }
   }
+}
 
+}  // namespace
+
+void PaintGauge(Canvas& canvas, int W, int H, const GaugeState& s, TColor textColor,
+                const DpiScale& scale) {
+  if (W <= 0 || H <= 0) return;
+  const int f = scale.Factor();
+  PaintInCells(canvas, f, W, H, [&s](Canvas& c, int w, int h) { PaintGaugeBody(c, w, h, s); });
   if (s.ShowText) {
     const std::wstring text = GaugeText(s);
     const Size size = canvas.TextExtent(text);
     canvas.SetTextColor(textColor);
     canvas.SetTextOpaque(false);
-    canvas.TextAt((W - 1 - size.Width) / 2 + 2, (H - 1 - size.Height) / 2, text);
+    canvas.TextAt((W - f - size.Width) / 2 + 2 * f, (H - f - size.Height) / 2, text);
   }
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "toolkit/Canvas.h"
+#include "toolkit/DpiScale.h"
 
 namespace nox {
 
@@ -25,7 +26,10 @@ int GaugeFillEnd(const GaugeState& state, int width);
 // "N%": the progress mapped onto 0..100 and rounded; "0%" when MaxValue is below MinValue.
 std::wstring GaugeText(const GaugeState& state);
 // Paints every pixel of the width x height gauge at (0, 0); the text in the canvas's font
-// and the given (resolved) text colour, on a transparent background.
-void PaintGauge(Canvas& canvas, int width, int height, const GaugeState& state, TColor textColor);
+// and the given (resolved) text colour, on a transparent background. At a DPI scale the
+// frame and the bar are drawn on the scale's whole-factor cells, the text at the device's
+// pixels (in a font made for that DPI).
+void PaintGauge(Canvas& canvas, int width, int height, const GaugeState& state, TColor textColor,
+                const DpiScale& scale = DpiScale{});
 
 }  // namespace nox

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "controls/skinned/SkinColor.h"
+#include "toolkit/ScaledCanvas.h"
 #include "toolkit/SystemLook.h"
 
 namespace nox {
@@ -121,7 +122,7 @@ void DrawCheckMark(Canvas& canvas, int x, int y, int w) {
 }
 
 void DrawCheckFrame(Canvas& canvas, int left, int top, int right, int bottom, bool checked,
-                    bool enabled) {
+                    bool enabled, int patternFactor) {
   const TColor shadow = SystemColor(kSysColorBtnShadow);
   const TColor face = SystemColor(kSysColorBtnFace);
   Rect r{left, top, right, bottom};
@@ -134,8 +135,21 @@ void DrawCheckFrame(Canvas& canvas, int left, int top, int right, int bottom, bo
   canvas.SetBrushColor(SystemColor(enabled ? kSysColorWindow : kSysColorBtnFace));
   canvas.FillRect(r);
   if (!checked) return;
+  const TColor pen = SystemColor(enabled ? kSysColorWindowText : kSysColorBtnShadow);
+  if (patternFactor > 1) {
+    // The mark of the area patternFactor times smaller, enlarged, in the area's middle.
+    const int cells = r.Width() / patternFactor;
+    const int side = cells * patternFactor;
+    const int offset = (r.Width() - side) / 2;
+    ScaledCanvas enlarged(canvas, patternFactor, side, side, Point{r.Left + offset, r.Top + offset});
+    enlarged.SetPenColor(pen);
+    const int copies = cells > 12 ? 4 : 3;
+    for (int i = 0; i < copies; ++i) DrawCheckMark(enlarged, 0, -i, cells);
+    canvas.SetPenColor(pen);
+    return;
+  }
   const int w = r.Width();
-  canvas.SetPenColor(SystemColor(enabled ? kSysColorWindowText : kSysColorBtnShadow));
+  canvas.SetPenColor(pen);
   const int copies = w > 12 ? 4 : 3;
   for (int i = 0; i < copies; ++i) DrawCheckMark(canvas, r.Left, r.Top - i, w);
 }

@@ -19,8 +19,9 @@ void DrawXPFace(Canvas& canvas, const Rect& rect, TColor colour, bool pressed, b
 
 // The check box square: two frames and a fill, and when checked a check mark three
 // (four, when the inner area is wider than 12) pixels thick.
+// patternFactor enlarges the mark, pixel by pixel, centred in the inner area.
 void DrawCheckFrame(Canvas& canvas, int left, int top, int right, int bottom, bool checked,
-                    bool enabled);
+                    bool enabled, int patternFactor = 1);
 // One stroke of the check mark inside the w-pixel area at (x, y), with the current pen.
 void DrawCheckMark(Canvas& canvas, int x, int y, int w);
 

@@ -147,6 +147,15 @@ TEST(SkinPaint, CheckFrameAndMark) {
   for (int y = 0; y < 20; ++y)
     for (int x = 0; x < 20; ++x) ink += big.Pixel(x, y) == 0;
   EXPECT_EQ(ink, 3 + 7) << "d = 3: a short stroke of 3, a long one of 7";
+
+  // Enlarged twice in a 22-pixel square (inner 18 from (2, 2)): the 13-pixel square's mark
+  // (inner 9 from (2, 4)), pixel by pixel.
+  PixelCanvas plain(16, 18, kBg), twice(24, 24, kBg);
+  DrawCheckFrame(plain, 0, 2, 13, 15, true, true);
+  DrawCheckFrame(twice, 0, 0, 22, 22, true, true, 2);
+  for (int y = 0; y < 18; ++y)
+    for (int x = 0; x < 18; ++x)
+      EXPECT_EQ(twice.Pixel(2 + x, 2 + y), plain.Pixel(2 + x / 2, 4 + y / 2)) << "(" << x << ", " << y << ")";
 }
 
 TEST(SkinPaint, RadioFrame) {
