@@ -37,4 +37,29 @@ inline Rect BoundsRect(int left, int top, int width, int height) {
   return Rect{left, top, left + width, top + height};
 }
 
+// Bresenham's walk from `from` towards `to`, leaving out `to` itself as GDI does: calls
+// plot(x, y) for each pixel of the line, in order.
+template <class Plot>
+void WalkLine(Point from, Point to, Plot plot) {
+  const int dx = to.X > from.X ? to.X - from.X : from.X - to.X;
+  const int dy = -(to.Y > from.Y ? to.Y - from.Y : from.Y - to.Y);
+  const int sx = from.X < to.X ? 1 : -1;
+  const int sy = from.Y < to.Y ? 1 : -1;
+  int err = dx + dy;
+  int x = from.X;
+  int y = from.Y;
+  while (x != to.X || y != to.Y) {
+    plot(x, y);
+    const int e2 = 2 * err;
+    if (e2 >= dy) {
+      err += dy;
+      x += sx;
+    }
+    if (e2 <= dx) {
+      err += dx;
+      y += sy;
+    }
+  }
+}
+
 }  // namespace nox

@@ -1,7 +1,6 @@
 #include "toolkit/PixelCanvas.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 namespace nox {
 
@@ -44,28 +43,10 @@ void PixelCanvas::FrameRect(const Rect& r) {
   Fill(r.Right - 1, r.Top, r.Right, r.Bottom, c);
 }
 
-// Bresenham's walk from `from` towards `to`, leaving out `to` itself as GDI does.
+// The pixels GDI paints for a line (see Canvas.h).
 void PixelCanvas::DrawLine(Point from, Point to) {
-  const int dx = std::abs(to.X - from.X);
-  const int dy = -std::abs(to.Y - from.Y);
-  const int sx = from.X < to.X ? 1 : -1;
-  const int sy = from.Y < to.Y ? 1 : -1;
-  int err = dx + dy;
-  int x = from.X;
-  int y = from.Y;
   const TColor c = PenColor();
-  while (x != to.X || y != to.Y) {
-    SetPixel(x, y, c);
-    const int e2 = 2 * err;
-    if (e2 >= dy) {
-      err += dy;
-      x += sx;
-    }
-    if (e2 <= dx) {
-      err += dx;
-      y += sy;
-    }
-  }
+  WalkLine(from, to, [&](int x, int y) { SetPixel(x, y, c); });
 }
 
 void PixelCanvas::Draw(int x, int y, const Bitmap& bitmap) {

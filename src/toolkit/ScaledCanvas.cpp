@@ -1,7 +1,6 @@
 #include "toolkit/ScaledCanvas.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 namespace nox {
 
@@ -60,25 +59,7 @@ void ScaledCanvas::DrawLine(Point from, Point to) {
     Fill(Rect{from.X, std::min(from.Y, last), from.X + 1, std::max(from.Y, last) + 1}, c);
     return;
   }
-  const int dx = std::abs(to.X - from.X);
-  const int dy = -std::abs(to.Y - from.Y);
-  const int sx = from.X < to.X ? 1 : -1;
-  const int sy = from.Y < to.Y ? 1 : -1;
-  int err = dx + dy;
-  int x = from.X;
-  int y = from.Y;
-  while (x != to.X || y != to.Y) {
-    SetPixel(x, y, c);
-    const int e2 = 2 * err;
-    if (e2 >= dy) {
-      err += dy;
-      x += sx;
-    }
-    if (e2 <= dx) {
-      err += dx;
-      y += sy;
-    }
-  }
+  WalkLine(from, to, [&](int x, int y) { SetPixel(x, y, c); });
 }
 
 void ScaledCanvas::Draw(int x, int y, const Bitmap& bitmap) {
