@@ -31,16 +31,29 @@ struct RoundTripCase {
 
 class RoundTrip : public ::testing::TestWithParam<RoundTripCase> {};
 
+// What read into `out` holds `in`'s samples: every plane of a colour image, the first alone
+// of a monochrome one (its other planes never touched).
+void ExpectSamePlanes(const Planes& out, const Planes& in, bool colour) {
+  EXPECT_EQ(out.first, in.first);
+  if (colour) {
+    EXPECT_EQ(out.second, in.second);
+    EXPECT_EQ(out.third, in.third);
+  } else {
+    EXPECT_TRUE(AllEqual(out.second, Planes::kSentinel));
+    EXPECT_TRUE(AllEqual(out.third, Planes::kSentinel));
+  }
+}
+
 TEST_P(RoundTrip, RestoresWholeNumberPlanesExactly) {
   const auto c = GetParam();
   ScratchDir dir;
   // Includes a frame of several write blocks whose last block is partly filled, a mosaic
-  // wider than any frame, and colour rows that fill the streaming reader's block exactly
-  // (1024 x 170: a copy that reads past its row's samples runs off the block, which the
-  // sanitizer build sees).
+  // wider than any frame, the longest sides the writer writes, and colour rows that fill
+  // the streaming reader's block exactly (1024 x 170: a copy that reads past its row's
+  // samples runs off the block, which the sanitizer build sees).
   for (const auto& [w, h] : {std::pair{1, 1}, std::pair{37, 23}, std::pair{64, 3},
                              std::pair{3, 64}, std::pair{1001, 401}, std::pair{30000, 24},
-                             std::pair{1024, 170}}) {
+                             std::pair{65535, 1}, std::pair{1, 65535}, std::pair{1024, 170}}) {
     SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h));
     Planes in(w, h);
     FillPlanes(in, c.limit);
@@ -48,14 +61,7 @@ TEST_P(RoundTrip, RestoresWholeNumberPlanesExactly) {
     Planes out(w, h);
     const float back = static_cast<float>(1.0 / static_cast<double>(c.scale));
     ASSERT_TRUE(ReadResultImage(dir.Wide("rt.tif"), c.colour ? out.Colour(back) : out.Mono(back)));
-    EXPECT_EQ(out.first, in.first);
-    if (c.colour) {
-      EXPECT_EQ(out.second, in.second);
-      EXPECT_EQ(out.third, in.third);
-    } else {
-      EXPECT_TRUE(AllEqual(out.second, Planes::kSentinel));
-      EXPECT_TRUE(AllEqual(out.third, Planes::kSentinel));
-    }
+    ExpectSamePlanes(out, in, c.colour);
   }
 }
 
@@ -194,20 +200,17 @@ void WritePgm16(const fs::path& file, uint32_t width, uint32_t height,
   WriteBytes(file, b);
 }
 
-// Every side the writer writes comes back, streamed (the writer's own TIFF) and through
-// FreeImage (a PGM); a side beyond what the temporary TIFF can describe is refused by both.
+// Every side the writer writes comes back through FreeImage too (a PGM; the streamed TIFF
+// is a round trip above); a side beyond what the temporary TIFF can describe is refused by
+// both paths.
 TEST(ResultReader, TakesBackEverySideTheWriterWrites) {
   ScratchDir dir;
   const struct {
     int w, h;
-    bool colour;
     const char* file;
     bool read;
-  } cases[] = {
-      {65535, 1, false, "wide.tif", true}, {1, 65535, true, "tall.tif", true},
-      {65535, 2, false, "wide.pgm", true}, {65536, 1, false, "wider.tif", false},
-      {1, 65536, false, "taller.pgm", false},
-  };
+  } cases[] = {{65535, 2, "wide.pgm", true}, {65536, 1, "wider.tif", false},
+               {1, 65536, "taller.pgm", false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
     Planes in(c.w, c.h);
@@ -219,20 +222,14 @@ TEST(ResultReader, TakesBackEverySideTheWriterWrites) {
         for (int x = 0; x < c.w; ++x) topFirst.push_back(in.At(in.first, x, r));
       }
       WritePgm16(file, c.w, c.h, topFirst);
-    } else if (c.read) {
-      ASSERT_TRUE(WriteTiff16(c.colour ? in.Colour() : in.Mono(), file.wstring()));
     } else {  // beyond the writer: LONG size fields
       WriteTinyTiff(file, c.w, c.h, 1, 16, 1,
                     std::vector<unsigned char>(std::size_t{2} * c.w * c.h, 7));
     }
     Planes out(c.w, c.h);
-    EXPECT_EQ(ReadResultImage(file.wstring(), c.colour ? out.Colour() : out.Mono()), c.read);
+    EXPECT_EQ(ReadResultImage(file.wstring(), out.Mono()), c.read);
     if (c.read) {
-      EXPECT_EQ(out.first, in.first);
-      if (c.colour) {
-        EXPECT_EQ(out.second, in.second);
-        EXPECT_EQ(out.third, in.third);
-      }
+      ExpectSamePlanes(out, in, false);
     } else {
       EXPECT_TRUE(AllEqual(out.first, Planes::kSentinel));
     }
