@@ -44,6 +44,10 @@ void SetFloatState(const FloatState& state) noexcept {
 }
 
 FloatStateScope::FloatStateScope() noexcept : mOuter(tInnermost) {
+  // Entered from the module's own code (a message it sends to one of its windows), the
+  // host's state is still the one its outer scope keeps; entered from the caller's code
+  // run from inside (a CallerFloatScope is open), it is the state in force now.
+  mHostEntry = mOuter && !mOuter->mHostEntry->mCallerInForce ? mOuter->mHostEntry : this;
   mCaller.mxcsr = _mm_getcsr();
   StoreX87(mCaller.x87);
   SetOwnState();
@@ -55,7 +59,7 @@ FloatStateScope::~FloatStateScope() {
   SetFloatState(mCaller);
 }
 
-CallerFloatScope::CallerFloatScope() noexcept : mEntry(tInnermost) {
+CallerFloatScope::CallerFloatScope() noexcept : mEntry(tInnermost ? tInnermost->mHostEntry : nullptr) {
   if (mEntry && mEntry->mCallerInForce) mEntry = nullptr;
   if (!mEntry) return;
   mEntry->mCallerInForce = true;

@@ -8,10 +8,12 @@
 //    the caller's state comes back exactly, its flags included; nothing the module's work
 //    left pending can fire under the caller's masks afterwards.
 //  - CallerFloatScope, opened around code of the caller's that runs from inside ours (its
-//    callback, its windows' messages dispatched by our loops), puts the caller's state of
-//    the innermost FloatStateScope back in force meanwhile, and the module's own again
-//    afterwards; whatever the caller's code changed in its state (a mask, a flag) is what
-//    the caller gets back when that FloatStateScope closes.
+//    callback, its windows' messages dispatched by our loops), puts the caller's state
+//    back in force meanwhile, and the module's own again afterwards; whatever the caller's
+//    code changed in its state (a mask, a flag) is what the caller gets back when the
+//    scope it entered through closes. Scopes opened by the module's own code calling
+//    itself (a message sent to one of its windows) keep to the caller's state of the
+//    scope outside them.
 // Portable x86-64 code (SSE MXCSR and the x87 environment), per thread; nothing throws.
 #pragma once
 
@@ -49,6 +51,7 @@ class FloatStateScope {
   friend class CallerFloatScope;
   FloatState mCaller;
   FloatStateScope* mOuter;
+  FloatStateScope* mHostEntry;  // this, or the outer scope whose caller is the host's code
   bool mCallerInForce = false;  // a CallerFloatScope of this entry is open
 };
 
