@@ -115,7 +115,7 @@ TEST(FloatStateTest, EveryHostStateGivesTheModulesStateInsideAndComesBackExactly
 // state; what it changes there is the host's, and the module's state is back afterwards.
 TEST(FloatStateTest, TheCallersCodeRunsUnderItsOwnStateFromInside) {
   const FloatState host = HostState(0x7900, 0x1F32);
-  FloatState inCallback, between, inNested, afterNested, afterwards;
+  FloatState inCallback, between, inSecond, inNested, afterNested, afterwards;
   double callbackRounded = 0;
   {
     WithState state(host);
@@ -139,6 +139,12 @@ TEST(FloatStateTest, TheCallersCodeRunsUnderItsOwnStateFromInside) {
         _mm_setcsr(_mm_getcsr() | 0x0040);  // the caller turns denormals-are-zero on
       }
       between = CurrentFloatState();
+      {
+        CallerFloatScope second;  // a later call out: the host's state as its code left it
+        inSecond = CurrentFloatState();
+        const uint16_t precision53 = static_cast<uint16_t>((host.X87Control() & ~0x0300u) | 0x0200u);
+        __asm__ volatile("fldcw %0" : : "m"(precision53) : "memory");
+      }
     }
     afterwards = CurrentFloatState();
   }
@@ -150,7 +156,9 @@ TEST(FloatStateTest, TheCallersCodeRunsUnderItsOwnStateFromInside) {
   EXPECT_EQ(between.X87Control(), nox::kOwnX87Control);
   FloatState changed = host;
   changed.mxcsr |= 0x0040;
-  ExpectSame(afterwards, changed, "after the entry: the host's change kept");
+  ExpectSame(inSecond, changed, "in a second call out");
+  changed.x87[0] = static_cast<uint16_t>((host.X87Control() & ~0x0300u) | 0x0200u);
+  ExpectSame(afterwards, changed, "after the entry: the host's changes kept");
 }
 
 TEST(FloatStateTest, ACallerScopeOutsideAnyEntryChangesNothing) {
