@@ -101,16 +101,21 @@ class HostFloatStateTest : public ::testing::Test {
     ASSERT_TRUE(host.Loaded());
     wchar_t temp[MAX_PATH];
     ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+    mSavedTemp = temp;
     mRoot = std::wstring(temp) + L"float state test " + std::to_wstring(GetCurrentProcessId()) + L"\\";
     CreateDirectoryW(mRoot.c_str(), nullptr);
     ASSERT_TRUE(CopyFileW((TestHost::ExeFolder() + L"scripted_denoiser.exe").c_str(),
                           (mRoot + L"noxfade.exe").c_str(), FALSE));
     SetEnvironmentVariableW(L"SCRIPTED_DENOISER_SCRIPT", (mRoot + L"script.txt").c_str());
+    // The run's temporary files and the dialog's settings stay in this test's folder.
+    for (const wchar_t* name : {L"TMP", L"TEMP"}) SetEnvironmentVariableW(name, mRoot.c_str());
   }
   void TearDown() override {
     host.Unload();
     SetEnvironmentVariableW(L"SCRIPTED_DENOISER_SCRIPT", nullptr);
-    for (const wchar_t* name : {L"noxfade.exe", L"script.txt", L"exported.tif"}) DeleteFileW((mRoot + name).c_str());
+    for (const wchar_t* name : {L"TMP", L"TEMP"}) SetEnvironmentVariableW(name, mSavedTemp.c_str());
+    for (const wchar_t* name : {L"noxfade.exe", L"script.txt", L"exported.tif", L"NoxfadePlugin12.ini"})
+      DeleteFileW((mRoot + name).c_str());
     RemoveDirectoryW(mRoot.c_str());
   }
 
@@ -176,7 +181,7 @@ class HostFloatStateTest : public ::testing::Test {
   }
 
   TestHost host;  // loaded under the state main() set
-  std::wstring mRoot;
+  std::wstring mRoot, mSavedTemp;
 };
 
 // The exported file's sample of plane slot p (0 first, 1 second, 2 third) at plane index
