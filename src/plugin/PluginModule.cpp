@@ -8,6 +8,7 @@
 #include "settings/LibAutosave.h"
 #include "settings/SettingsFilesWin.h"
 #include "toolkit/Application.h"
+#include "toolkit/FloatState.h"
 
 namespace nox {
 namespace plugin {
@@ -16,11 +17,20 @@ namespace {
 HostCallback gCallback = nullptr;
 TFormCVPluginDenoise* gDialog = nullptr;
 bool gReleased = false;  // Finalize asked for the release of gDialog
+
+// What the dialog calls for the host's callback: the host's code runs under the host's
+// floating-point state, and the module's own is back when the call returns.
+int64_t CallHost(uint8_t command, int64_t arg1, int64_t arg2, int64_t arg3) {
+  const HostCallback host = gCallback;
+  if (!host) return 0;
+  CallerFloatScope hostState;
+  return host(command, arg1, arg2, arg3);
+}
 }  // namespace
 
 int32_t Initialize(HostCallback callback, char* nameBuffer, char* descriptionBuffer, HWND hostWindow) {
   gCallback = callback;
-  TFormCVPluginDenoise::SetHostCallback(callback);
+  TFormCVPluginDenoise::SetHostCallback(callback ? &CallHost : nullptr);
   std::memcpy(nameBuffer, kPluginName, sizeof(kPluginName));
   std::memcpy(descriptionBuffer, kPluginDescription, sizeof(kPluginDescription));
   Application::Instance().SetOwnerWindow(hostWindow);

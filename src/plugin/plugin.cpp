@@ -8,6 +8,7 @@
 #include "host/HostProtocol.h"
 #include "plugin/PluginModule.h"
 #include "toolkit/Application.h"
+#include "toolkit/FloatState.h"
 
 extern "C" {
 
@@ -37,7 +38,9 @@ void pi_finalize() {
   }
 }
 
+// Loading and unloading run on the host's thread too, under its floating-point state.
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+  nox::FloatStateScope floatState;
   if (reason == DLL_PROCESS_ATTACH) {
     DisableThreadLibraryCalls(instance);
     try {

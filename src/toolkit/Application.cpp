@@ -84,17 +84,20 @@ LRESULT CALLBACK Application::GetMessageHook(int code, WPARAM wParam, LPARAM lPa
 }
 
 void Application::ProcessMessages() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    if (msg.message == WM_QUIT) {
-      // Posted again when our code has returned to the host. Posting it now would wake
-      // the caller's wait at once, again and again, for as long as it waits.
-      mQuitKept = true;
-      mQuitCode = static_cast<int>(msg.wParam);
-      continue;
+  {
+    CallerFloatScope hostState;
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) {
+        // Posted again when our code has returned to the host. Posting it now would wake
+        // the caller's wait at once, again and again, for as long as it waits.
+        mQuitKept = true;
+        mQuitCode = static_cast<int>(msg.wParam);
+        continue;
+      }
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
     }
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
   }
   if (mEntryDepth == 0) CarryOutDeferred();
 }
@@ -167,10 +170,11 @@ ModalLoop::ModalLoop(HWND owner) {
         return TRUE;
       },
       reinterpret_cast<LPARAM>(&search));
-  for (HWND hwnd : mDisabled) EnableWindow(hwnd, FALSE);
   Application& app = Application::Instance();
   app.PinModule();
   ++app.mModalDepth;
+  mHostState.emplace();
+  for (HWND hwnd : mDisabled) EnableWindow(hwnd, FALSE);
 }
 
 ModalLoop::~ModalLoop() {
@@ -178,6 +182,7 @@ ModalLoop::~ModalLoop() {
   for (auto it = mDisabled.rbegin(); it != mDisabled.rend(); ++it) {
     if (IsWindow(*it)) EnableWindow(*it, TRUE);
   }
+  mHostState.reset();
   --app.mModalDepth;
   app.CarryOutDeferred();  // only when no code of ours is below this loop
 }

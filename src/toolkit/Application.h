@@ -10,7 +10,9 @@
 //  - Every way into the module's code (an export, a window, hook or timer procedure)
 //    opens an EntryScope. What must not happen while any of our code is on the stack, a
 //    form's release and a WM_QUIT kept back by our loops, is carried out when the
-//    outermost scope closes.
+//    outermost scope closes. The scope also puts the module's floating-point state in
+//    force and gives the caller's back on the way out (FloatState.h); code of the host's
+//    that our loops run (its windows' messages, its timers) runs under the host's state.
 //  - A loop that dispatches messages from inside our code (a run, a message box, the
 //    folder browser, the system's move, size, menu and scroll loops) pins the module
 //    first: a FreeLibrary the host calls meanwhile cannot unmap code that is still on
@@ -19,8 +21,11 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "toolkit/FloatState.h"
 
 namespace nox {
 
@@ -39,7 +44,8 @@ class Application {
   // dispatched; keystrokes for our forms pass the same keyboard filter as in the host's
   // loop (the hook sees PeekMessage's messages too). A WM_QUIT is kept back, so that a
   // loop of ours goes on waiting as usual, and posted again once, when the outermost
-  // EntryScope closes: the host's own loop still receives it.
+  // EntryScope closes: the host's own loop still receives it. The host's floating-point
+  // state is in force while the messages are dispatched.
   void ProcessMessages();
   bool QuitKeptBack() const { return mQuitKept; }
 
@@ -101,6 +107,9 @@ class EntryScope {
   ~EntryScope();
   EntryScope(const EntryScope&) = delete;
   EntryScope& operator=(const EntryScope&) = delete;
+
+ private:
+  FloatStateScope mFloatState;  // first in, last out: the deferred work runs under it
 };
 
 // Lives while a modal loop runs on the user-interface thread: a message box or a system
@@ -108,7 +117,9 @@ class EntryScope {
 // Meanwhile every other enabled top-level window of the thread, the host's and our forms,
 // is disabled too, so the loop is modal to the whole thread. The module is pinned first.
 // Afterwards those windows are enabled again; a release asked for meanwhile is carried
-// out once the code around the loop has returned (EntryScope).
+// out once the code around the loop has returned (EntryScope). From disabling the
+// windows to enabling them again the host's floating-point state is in force: the loop
+// runs the host's windows (our own re-enter through EntryScope).
 class ModalLoop {
  public:
   explicit ModalLoop(HWND owner);
@@ -118,6 +129,7 @@ class ModalLoop {
 
  private:
   std::vector<HWND> mDisabled;
+  std::optional<CallerFloatScope> mHostState;
 };
 
 }  // namespace nox

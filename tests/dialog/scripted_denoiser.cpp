@@ -24,6 +24,7 @@
 //                       this process, else "0"
 //     exit CODE         end with that exit code (the end of the script ends with 0)
 //     copy              write the input file's bytes as the output file
+//     keep PATH         write the input file's bytes to PATH
 //     invert            read the input as the plug-in writes it (little-endian, 16-bit
 //                       samples from byte 128) and write the same file with every sample
 //                       replaced by 65535 - sample
@@ -311,6 +312,9 @@ int RunScript(const std::wstring& scriptPath, const std::wstring& inputPath,
     } else if (command == "copy") {
       const std::string bytes = ReadFileBytes(inputPath);
       if (!WriteFileBytes(outputPath, bytes.data(), static_cast<DWORD>(bytes.size()))) return 91;
+    } else if (command == "keep") {
+      const std::string bytes = ReadFileBytes(inputPath);
+      if (!WriteFileBytes(Widen(argument), bytes.data(), static_cast<DWORD>(bytes.size()))) return 91;
     } else if (command == "invert") {
       if (const int code = Invert(inputPath, outputPath)) return code;
     } else if (command == "tiff") {
