@@ -290,7 +290,9 @@ class WorkflowTest : public ::testing::Test {
   // Files of other runs under the next `count` names the dialog's place gives from now on
   // (the tick count moves on by one name every 16 ms): in turn another run's input and a
   // stale result that would pass for this image's. Returns their names.
-  std::vector<std::wstring> LayOthersFiles(ImageHandle h, int count = 60) {
+  // With `ahead`, the names go on until they reach that many past the clock's name when the
+  // last one is laid: on a loaded machine laying them can take longer than the names cover.
+  std::vector<std::wstring> LayOthersFiles(ImageHandle h, unsigned count = 60, unsigned ahead = 0) {
     RECT r{};
     GetWindowRect(mDialog, &r);
     const nox::test::HostImage& img = host.Image(h);
@@ -300,11 +302,14 @@ class WorkflowTest : public ::testing::Test {
     mOthersBytes = 128u + 2u * stale.size() * (img.mono ? 1u : 3u);
     std::vector<std::wstring> names;
     const unsigned first = GetTickCount() / 16u;
-    for (int i = 0; i < count; ++i) {
+    const auto more = [&](unsigned i) {
+      return i < 9000u && (i < count || first + i < GetTickCount() / 16u + ahead);
+    };
+    for (unsigned i = 0; more(i); ++i) {
       wchar_t name[64];
       std::swprintf(name, 64, L"%lsTemp%.3d%.3d%.4d.tif", i % 2 == 0 ? L"" : L"Out",
                     static_cast<int>(r.left % 1000), static_cast<int>(r.top % 1000),
-                    static_cast<int>((first + static_cast<unsigned>(i)) % 10000u));
+                    static_cast<int>((first + i) % 10000u));
       const std::wstring path = mTmp + name;
       EXPECT_TRUE(WriteTiff16(planes, path));
       names.push_back(name);
@@ -580,7 +585,7 @@ TEST_F(WorkflowTest, AFailedExportRunsNoDenoiserAndCallsNothingMore) {
 TEST_F(WorkflowTest, EveryNameTakenRunsNoDenoiserAndCallsNothingMore) {
   OpenDialog();
   const ImageHandle h = NewImage(20, 10, true, &Sample16);
-  const std::vector<std::wstring> others = LayOthersFiles(h, 1000);
+  const std::vector<std::wstring> others = LayOthersFiles(h, 1000, 600);  // 600 names: about 10 s for the run to reach its claim
   Run("invert\n");
   EXPECT_EQ(Rendered(host.Calls), Head(h));
   EXPECT_EQ(TestHost::LogLines(),
