@@ -375,10 +375,10 @@ class RunStartTest : public ::testing::Test {
     std::filesystem::create_directories(dir.Root());
   }
   void TearDown() override { FakeHost::sActive = nullptr; }
-  std::vector<std::string> Names() const {
-    std::vector<std::string> names;
+  std::vector<std::wstring> Names() const {
+    std::vector<std::wstring> names;
     for (const auto& entry : std::filesystem::directory_iterator(dir.Root()))
-      names.push_back(entry.path().filename().string());
+      names.push_back(entry.path().filename().wstring());
     std::sort(names.begin(), names.end());
     return names;
   }
@@ -395,6 +395,7 @@ class RunStartTest : public ::testing::Test {
 // into planes asked for after the run. Otherwise nothing of the host's is touched, the
 // result is kept, and one line says where.
 TEST_F(RunStartTest, TheResultGoesOnlyIntoTheRunsImageAsItIsNow) {
+  EXPECT_EQ(KeptResultName({2026, 1, 2, 3, 4, 5}, 2), L"Noxfade result 2026-01-02 03.04.05 (3).tif");
   enum class Act { kNone, kClose, kReplace, kResize, kMovePlanes, kToGrey, kNoPlanes, kStop, kAbandon };
   const std::vector<std::string> again = Head("1");
   const std::vector<std::string> applied = {"SaveUndo(1)", "GetHostVersion", "RefreshImage(1)"};
@@ -408,6 +409,7 @@ TEST_F(RunStartTest, TheResultGoesOnlyIntoTheRunsImageAsItIsNow) {
     std::vector<std::wstring> log;  // the run's own lines; "@" stands for the kept file's path
     bool intoPlanes;     // the result is in the image's planes now
     double strength = 100.0;
+    int taken = 0;  // kept names in use before the run
   } cases[] = {
       {"still current", Act::kNone, true, 0, Head("1") + again + applied, {}, true},
       {"its planes moved, same size", Act::kMovePlanes, true, 0, Head("1") + again + applied, {}, true},
@@ -418,6 +420,12 @@ TEST_F(RunStartTest, TheResultGoesOnlyIntoTheRunsImageAsItIsNow) {
       {"stopped, still current", Act::kStop, false, 0, Head("1") + again + applied, {}, false},
       {"closed", Act::kClose, true, 0, Head("1") + std::vector<std::string>{"GetCurrentImage"},
        {std::wstring(kMsgImageClosed) + kept + L"@"}, false},
+      {"closed, the first kept name taken", Act::kClose, true, 0,
+       Head("1") + std::vector<std::string>{"GetCurrentImage"},
+       {std::wstring(kMsgImageClosed) + kept + L"@"}, false, 100.0, 1},
+      {"closed, every kept name taken: it stays under its own", Act::kClose, true, 0,
+       Head("1") + std::vector<std::string>{"GetCurrentImage"},
+       {std::wstring(kMsgImageClosed) + kept + L"@"}, false, 100.0, kKeptNameAttempts},
       {"closed, a failing denoiser's result", Act::kClose, true, 3,
        Head("1") + std::vector<std::string>{"GetCurrentImage"},
        {L"ERROR: Noxfade ended with exit code 3", std::wstring(kMsgImageClosed) + kept + L"@"}, false},
@@ -438,6 +446,11 @@ TEST_F(RunStartTest, TheResultGoesOnlyIntoTheRunsImageAsItIsNow) {
     SCOPED_TRACE(c.what);
     Reset();
     site.strength = c.strength;
+    std::set<std::wstring> names;
+    for (int i = 0; i < c.taken; ++i) {
+      names.insert(KeptResultName(site.Now(), i));
+      test::WriteBytes(site.folder + KeptResultName(site.Now(), i), {'x'});
+    }
     const BlendWeights w = StrengthWeights(c.strength);
     std::string written;
     FakeImage fresh;  // image 1 as the host holds it after the change
@@ -469,7 +482,9 @@ TEST_F(RunStartTest, TheResultGoesOnlyIntoTheRunsImageAsItIsNow) {
     RunStart(&FakeHost::Callback, site, files);
 
     EXPECT_EQ(host.calls, c.calls);
-    const std::wstring keptPath = site.folder + L"Noxfade result 2026-12-10 14.03.22.tif";
+    const std::wstring keptName =
+        c.taken < kKeptNameAttempts ? KeptResultName(site.Now(), c.taken) : L"OutTemp0050070042.tif";
+    const std::wstring keptPath = site.folder + keptName;
     std::vector<std::wstring> log = c.log;
     for (std::wstring& line : log)
       if (line.back() == L'@') line = line.substr(0, line.size() - 1) + keptPath;
@@ -497,32 +512,18 @@ TEST_F(RunStartTest, TheResultGoesOnlyIntoTheRunsImageAsItIsNow) {
       EXPECT_EQ(host.images.at(2).planes[0], MakeImage(8, 6, false, 2.0f).planes[0]) << "the other image";
     }
 
-    // The run's own names are gone; a kept result holds the denoiser's bytes.
+    // The run's own names are gone, no file was replaced; a kept result holds the
+    // denoiser's bytes.
     const bool keeps = !c.log.empty() && c.log.back().back() == L'@';
-    EXPECT_EQ(Names(), keeps ? std::vector<std::string>{"Noxfade result 2026-12-10 14.03.22.tif"}
-                             : std::vector<std::string>{});
+    if (keeps) names.insert(keptName);
+    EXPECT_EQ(Names(), std::vector<std::wstring>(names.begin(), names.end()));
+    if (c.taken > 0) {
+      EXPECT_EQ(test::ReadBytes(site.folder + KeptResultName(site.Now(), 0)).size(), 1u);
+    }
     if (keeps) {
       const auto bytes = test::ReadBytes(std::filesystem::path(keptPath));
       EXPECT_EQ(std::string(bytes.begin(), bytes.end()), written) << "bit for bit";
     }
-  }
-}
-
-// A kept result never replaces a file: the next free name is taken, and when none is free
-// the result stays under its own name, which later runs' claims leave alone.
-TEST_F(RunStartTest, AKeptResultNeverReplacesAFile) {
-  const std::wstring first = site.folder + KeptResultName(site.Now(), 0);
-  EXPECT_EQ(KeptResultName({2026, 1, 2, 3, 4, 5}, 2), L"Noxfade result 2026-01-02 03.04.05 (3).tif");
-  for (int taken : {1, kKeptNameAttempts}) {
-    SCOPED_TRACE(taken);
-    for (int i = 0; i < taken; ++i) test::WriteBytes(site.folder + KeptResultName(site.Now(), i), {'x'});
-    const std::wstring output = site.folder + L"OutTemp.tif";
-    test::WriteBytes(output, {'r'});
-    const std::wstring at = KeepResult(output, site.folder, site.Now(), files);
-    EXPECT_EQ(at, taken < kKeptNameAttempts ? site.folder + KeptResultName(site.Now(), taken) : output);
-    EXPECT_EQ(test::ReadBytes(std::filesystem::path(at)), std::vector<unsigned char>{'r'});
-    EXPECT_EQ(test::ReadBytes(std::filesystem::path(first)), std::vector<unsigned char>{'x'});
-    Reset();
   }
 }
 

@@ -718,9 +718,7 @@ TEST_F(WorkflowTest, AnImageClosedOrChangedDuringTheRunIsNotWrittenAndTheResultK
       WriteBytes(flag, "1");
       return true;
     });
-    Run("wait " + Utf8(flag) + "
-invert
-");
+    Run("wait " + Utf8(flag) + "\ninvert\n");
     ASSERT_NE(callsAtChange, 0u) << "the host changed the image during the run";
 
     std::vector<std::string> calls = Head(h);
@@ -811,8 +809,7 @@ TEST_F(WorkflowTest, ARunTheTemporaryFolderHasNoRoomForIsRefusedBeforeTheExport)
     SCOPED_TRACE(c.free ? std::to_string(*c.free) : "unreadable");
     gFreeBytes = c.free;
     gFreeSpaceAsked.clear();
-    Run("invert
-");
+    Run("invert\n");
     EXPECT_EQ(Utf8(gFreeSpaceAsked), Utf8(mTmp)) << "the temporary folder's volume";
     EXPECT_EQ(DenoiserRan(), c.runs);
     if (c.runs) {
