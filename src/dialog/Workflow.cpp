@@ -25,6 +25,15 @@ const wchar_t kMsgNoFreeName[] =
     L"ERROR: no free name for the temporary files in the temporary folder; the image is "
     L"unchanged.";
 
+const wchar_t kMsgNoRoom[] =
+    L"ERROR: the temporary folder has %llu MB free; a run on this image needs %llu MB; the "
+    L"image is unchanged.";
+const wchar_t kMsgImageClosed[] = L"ERROR: the image was closed during the run";
+const wchar_t kMsgImageReplaced[] = L"ERROR: another image became current during the run";
+const wchar_t kMsgImageReshaped[] =
+    L"ERROR: the image's size or colours changed during the run; the image is unchanged";
+const wchar_t kMsgResultKeptIn[] = L"; Noxfade's result is kept in ";
+
 static_assert(kMaxExchangeSide == 65535 && kMaxExchangePixelBytes == 0xFFFFFFFFu,
               "kMsgTooLarge names the exchange's limits");
 
@@ -92,6 +101,50 @@ TempFileClaim ClaimTempFiles(const std::wstring& folder, int32_t left, int32_t t
   }
   claim.outcome = TempFileClaim::Outcome::kAllTaken;
   return claim;
+}
+
+uint64_t RunDiskBytes(int32_t width, int32_t height, bool colour) {
+  return 2 * ExchangePixelBytes(width, height, colour) + kRunDiskMargin;
+}
+
+std::wstring RoomRefusal(std::optional<uint64_t> freeBytes, uint64_t neededBytes) {
+  if (!freeBytes || *freeBytes >= neededBytes) return std::wstring();
+  constexpr uint64_t kMB = uint64_t{1} << 20;
+  wchar_t line[256];
+  std::swprintf(line, sizeof line / sizeof line[0], kMsgNoRoom,
+                static_cast<unsigned long long>(*freeBytes / kMB),
+                static_cast<unsigned long long>((neededBytes + kMB - 1) / kMB));
+  return line;
+}
+
+ImageFate HandleFate(ImageHandle runImage, ImageHandle current) {
+  if (current == 0) return ImageFate::kClosed;
+  return current == runImage ? ImageFate::kCurrent : ImageFate::kReplaced;
+}
+
+ImageFate ImageShapeFate(const PlaneSet& exported, const PlaneSet& now) {
+  const bool same = now.width == exported.width && now.height == exported.height &&
+                    now.Mono() == exported.Mono() && now.CanTake(3);
+  return same ? ImageFate::kCurrent : ImageFate::kReshaped;
+}
+
+const wchar_t* FateLine(ImageFate fate) {
+  switch (fate) {
+    case ImageFate::kClosed: return kMsgImageClosed;
+    case ImageFate::kReplaced: return kMsgImageReplaced;
+    case ImageFate::kReshaped: return kMsgImageReshaped;
+    case ImageFate::kCurrent: break;
+  }
+  return nullptr;
+}
+
+std::wstring KeptResultName(const LocalTime& t, int attempt) {
+  wchar_t name[96];
+  std::swprintf(name, sizeof name / sizeof name[0], L"Noxfade result %04d-%02d-%02d %02d.%02d.%02d",
+                t.year, t.month, t.day, t.hour, t.minute, t.second);
+  std::wstring text = name;
+  if (attempt > 0) text += L" (" + std::to_wstring(attempt + 1) + L")";
+  return text + L".tif";
 }
 
 BlendWeights StrengthWeights(double strength) {

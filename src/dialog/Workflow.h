@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "host/HostProtocol.h"
 #include "imageio/PlaneSet.h"
 
 namespace nox {
@@ -21,6 +23,15 @@ extern const wchar_t kMsgImageUnchanged[];  // appended to the denoiser's exit-c
 extern const wchar_t kMsgNoPlanes[];        // the host gave no sample planes
 extern const wchar_t kMsgTooLarge[];        // beyond what the temporary TIFF can carry
 extern const wchar_t kMsgNoFreeName[];      // every temporary name tried was taken
+// "ERROR: the temporary folder has %llu MB free; a run on this image needs %llu MB; ...":
+// the temporary folder's volume cannot hold what the run writes (RoomRefusal).
+extern const wchar_t kMsgNoRoom[];
+// A result that could not be applied because the image changed during the run: one of the
+// three reasons, then kMsgResultKeptIn and the path of the kept result. Appended to the log.
+extern const wchar_t kMsgImageClosed[];
+extern const wchar_t kMsgImageReplaced[];
+extern const wchar_t kMsgImageReshaped[];
+extern const wchar_t kMsgResultKeptIn[];
 
 constexpr double kSixteenBitFloor = 10000.0;
 constexpr double kEightBitCeiling = 259.0;
@@ -82,6 +93,42 @@ struct TempFileClaim {
 // whose partner exists is deleted again. Nothing that was not created here is deleted.
 TempFileClaim ClaimTempFiles(const std::wstring& folder, int32_t left, int32_t top,
                              uint32_t tickCount, TempFileSystem& files);
+
+// What a run writes into the temporary folder beyond the two images' pixels: their TIFF
+// headers, a result written with more tags or in strips, the file system's own rounding.
+inline constexpr uint64_t kRunDiskMargin = uint64_t{16} << 20;
+
+// Bytes the temporary folder must have free for a run on a width x height image: the
+// temporary TIFF and a result of the same size, plus kRunDiskMargin.
+uint64_t RunDiskBytes(int32_t width, int32_t height, bool colour);
+
+// The log line refusing a run whose temporary folder has `freeBytes` free and needs
+// `neededBytes` (free shown rounded down, need rounded up, in MB of 2^20 bytes), or an empty
+// text when it fits or the free space is not known.
+std::wstring RoomRefusal(std::optional<uint64_t> freeBytes, uint64_t neededBytes);
+
+// What became of the run's image while the denoiser worked, as the host answers after it.
+enum class ImageFate {
+  kCurrent,   // still current with the size, colours and planes of the export
+  kClosed,    // no current image
+  kReplaced,  // another image is current
+  kReshaped,  // still current, but of another size or colours, or without its planes
+};
+// From the handle asked for after the run: kCurrent only to be confirmed by ImageShapeFate.
+ImageFate HandleFate(ImageHandle runImage, ImageHandle current);
+// For the run's image still current: kCurrent when `now` can take the exported result.
+ImageFate ImageShapeFate(const PlaneSet& exported, const PlaneSet& now);
+// The first part of the line for a result not applied (nullptr for kCurrent).
+const wchar_t* FateLine(ImageFate fate);
+
+struct LocalTime {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+// How many names a result that could not be applied tries before it stays where it is.
+inline constexpr int kKeptNameAttempts = 100;
+// "Noxfade result 2026-12-10 14.03.22.tif" for attempt 0, then " (2)", " (3)", ... before
+// the extension.
+std::wstring KeptResultName(const LocalTime& time, int attempt);
 
 struct BlendWeights {
   float s;  // weight of the result: strength / 100

@@ -9,6 +9,7 @@
 //     lines N LEN       write N status lines, each in a write of its own: "line <i> " padded
 //                       with dots to LEN characters, then CR LF
 //     sleep MS          pause
+//     wait PATH         pause until PATH exists (a minute at most)
 //     output            write the output file
 //     echo PATH         write the command line and the current folder to PATH (UTF-16,
 //                       separated by a line feed)
@@ -291,6 +292,9 @@ int RunScript(const std::wstring& scriptPath, const std::wstring& inputPath,
       }
     } else if (command == "sleep") {
       Sleep(static_cast<DWORD>(std::strtoul(argument.c_str(), nullptr, 10)));
+    } else if (command == "wait") {
+      const std::wstring flag = Widen(argument);
+      for (int i = 0; i < 6000 && GetFileAttributesW(flag.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(10);
     } else if (command == "output") {
       static const char kContent[] = "denoised";
       if (!WriteFileBytes(outputPath, kContent, sizeof kContent - 1)) return 91;

@@ -109,6 +109,17 @@ TEST_F(HostSessionTest, HandlesChangeWithTheImageAndStaleOnesAreRefused) {
   EXPECT_EQ(plane, nullptr);
   Run(CmdGetPlane, second, Address(&plane), 0);
   EXPECT_EQ(plane, session.Image().plane0.data());
+
+  // Closed: no current image, and its handle names nothing; the next image has a new one.
+  Run(CmdSaveUndo, second, 0, 0);
+  ASSERT_TRUE(session.HasUndo());
+  session.CloseImage();
+  EXPECT_EQ(Run(CmdGetCurrentImage, kCurrentImageQuery, 0, 0), 0);
+  EXPECT_FALSE(session.HasUndo());
+  Run(CmdGetPlane, second, Address(&plane), 0);
+  EXPECT_EQ(plane, nullptr);
+  session.SetImage(Ramp(1, 1, false));
+  EXPECT_NE(session.Handle(), second);
 }
 
 TEST_F(HostSessionTest, UndoCopyIsTakenOnSaveUndoAndSwappedBack) {

@@ -17,6 +17,8 @@ TEST(RunTimings, PhasesFollowTheCommandsOfARun) {
   for (double t : {1.0, 1.0, 1.25}) full.Command(CmdGetPlane, t, t);
   full.MessagesProcessed(1.5);
   full.MessagesProcessed(2.0);  // later processing changes nothing
+  // After the denoiser the plug-in asks for the image again: still the same run.
+  for (double t : {3.5, 3.5, 3.5}) full.Command(CmdGetPlane, t, t);
   full.Command(CmdSaveUndo, 4.0, 4.5);  // the host's undo copy takes half a second
   full.Command(CmdGetHostVersion, 5.25, 5.25);
   full.Command(CmdGetUndoPlane, 5.25, 5.25);

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -98,10 +99,13 @@ std::vector<std::string> Head(ImageHandle h) {
           "GetPlane(" + n + ",ptr,2)", "GetPlane(" + n + ",ptr,3)"};
 }
 
-// Steps 1 to 11 of a run that passed the range check.
+// A run that passed the range check, its image still current after the denoiser: asked
+// for again then.
 std::vector<std::string> FullRun(ImageHandle h, bool blend) {
   const std::string n = std::to_string(h);
   std::vector<std::string> calls = Head(h);
+  const std::vector<std::string> again = Head(h);
+  calls.insert(calls.end(), again.begin(), again.end());
   calls.push_back("SaveUndo(" + n + ",0,0)");
   calls.push_back("GetHostVersion(0,0,0)");
   if (blend) {
@@ -655,6 +659,175 @@ TEST_F(WorkflowTest, ASecondStartDuringARunStartsNothing) {
   EXPECT_TRUE(IsWindowEnabled(Item(IdButStart)));
   EXPECT_EQ(TestHost::SendPluginCommand(kPluginCmdQueryBusy, kPluginCmdQueryBusy), 0);
   ExpectNoTemporaryFiles();
+}
+
+// The file the scripted denoiser's "invert" writes for image h as the plug-in exports it:
+// the export's bytes with every 16-bit sample from byte 128 on replaced by 65535 - sample.
+std::string InvertedExport(TestHost& host, ImageHandle h, const std::wstring& scratch) {
+  nox::test::HostImage& img = host.Image(h);
+  const nox::PlaneSet planes{img.planes[0].data(), img.mono ? img.planes[0].data() : img.planes[1].data(),
+                             img.mono ? img.planes[0].data() : img.planes[2].data(), img.width, img.height};
+  EXPECT_TRUE(WriteTiff16(planes, scratch));
+  std::string bytes = ReadBytes(scratch);
+  DeleteFileW(scratch.c_str());
+  for (size_t i = 128; i + 1 < bytes.size(); i += 2) {
+    const unsigned v = 65535u - (static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
+    bytes[i] = static_cast<char>(v & 0xFF);
+    bytes[i + 1] = static_cast<char>(v >> 8);
+  }
+  return bytes;
+}
+
+// The host frees the image's planes while the denoiser works (its pages decommitted, so a
+// write into them faults), or makes another image current, or gives the image another size.
+// The host lives on, is asked only what it still names, and the denoiser's result is kept.
+TEST_F(WorkflowTest, AnImageClosedOrChangedDuringTheRunIsNotWrittenAndTheResultKept) {
+  OpenDialog();
+  SetStrength(L"100");
+  const std::wstring flag = mRoot + L"changed.txt";
+  enum class Change { kClose, kReplace, kResize };
+  const struct Case {
+    const char* what;
+    Change change;
+    const wchar_t* line;
+  } cases[] = {
+      {"closed", Change::kClose, L"ERROR: the image was closed during the run"},
+      {"replaced", Change::kReplace, L"ERROR: another image became current during the run"},
+      {"resized", Change::kResize,
+       L"ERROR: the image's size or colours changed during the run; the image is unchanged"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    DeleteFileW(flag.c_str());
+    const ImageHandle h = NewImage(20, 10, false, &Sample16);
+    const std::string expected = InvertedExport(host, h, mRoot + L"expected.tif");
+    host.PagePlanes(h);
+    ImageHandle other = 0;
+    size_t callsAtChange = 0;
+    EveryFewMs([&] {
+      if (!DenoiserRan()) return false;
+      host.CloseImage(h);
+      if (c.change == Change::kReplace) {
+        other = NewImage(20, 10, false, &Sample16);
+        host.PagePlanes(other);
+      } else if (c.change == Change::kResize) {
+        nox::test::HostImage& img = host.Image(h);
+        img.width = 10;
+        img.height = 20;
+        for (auto& plane : img.planes) plane.assign(200, 5.0f);
+        host.PagePlanes(h);
+        img.closed = false;
+        host.CurrentImage = h;
+      }
+      callsAtChange = host.Calls.size();
+      WriteBytes(flag, "1");
+      return true;
+    });
+    Run("wait " + Utf8(flag) + "\ninvert\n");
+    ASSERT_NE(callsAtChange, 0u) << "the host changed the image during the run";
+
+    std::vector<std::string> calls = Head(h);
+    calls.push_back("GetCurrentImage(4096,0,0)");
+    if (c.change == Change::kResize) {
+      const std::vector<std::string> again = Head(h);
+      calls.insert(calls.end(), again.begin() + 1, again.end());
+    }
+    EXPECT_EQ(Rendered(host.Calls), calls) << "no undo, no refresh, no plane written";
+    const Lines log = TestHost::LogLines();
+    ASSERT_EQ(log.size(), 3u);
+    EXPECT_EQ(log[0], kOpening);
+    const std::wstring head = std::wstring(c.line) + L"; Noxfade's result is kept in " + mTmp +
+                              L"Noxfade result ";
+    ASSERT_EQ(log[2].substr(0, head.size()), head) << Utf8(log[2]);
+    const std::wstring kept = log[2].substr(head.size() - std::wstring(L"Noxfade result ").size() - mTmp.size());
+    EXPECT_EQ(kept.substr(kept.size() - 4), L".tif");
+    EXPECT_TRUE(ReadBytes(kept) == expected) << "the denoiser's output, bit for bit";
+    if (c.change == Change::kResize) {
+      for (int p = 0; p < 3; ++p) EXPECT_EQ(host.PagedPlane(h, p), std::vector<float>(200, 5.0f));
+    }
+    if (other != 0) {
+      for (int p = 0; p < 3; ++p) EXPECT_EQ(host.PagedPlane(other, p), host.Image(other).planes[p]);
+    }
+    DeleteFileW(kept.c_str());
+    ExpectNoTemporaryFiles();
+  }
+}
+
+// ---- the free space of the temporary folder's volume, as the plug-in's import of
+// GetDiskFreeSpaceExW answers it: the test puts its own function in the DLL's import table.
+
+std::optional<ULONGLONG> gFreeBytes;
+std::wstring gFreeSpaceAsked;
+
+BOOL WINAPI FakeFreeSpace(LPCWSTR folder, PULARGE_INTEGER available, PULARGE_INTEGER total,
+                          PULARGE_INTEGER totalFree) {
+  gFreeSpaceAsked = folder ? folder : L"(null)";
+  if (!gFreeBytes) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  if (available) available->QuadPart = *gFreeBytes;
+  if (total) total->QuadPart = *gFreeBytes * 2;
+  if (totalFree) totalFree->QuadPart = *gFreeBytes;
+  return TRUE;
+}
+
+// Replaces `module`'s import of `function` from kernel32 by `replacement`; false when the
+// module does not import it.
+bool PatchKernel32Import(HMODULE module, const char* function, void* replacement) {
+  auto* base = reinterpret_cast<BYTE*>(module);
+  const auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+  const auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  for (auto* imp = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); imp->Name; ++imp) {
+    if (lstrcmpiA(reinterpret_cast<char*>(base + imp->Name), "kernel32.dll") != 0) continue;
+    auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->OriginalFirstThunk);
+    auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->FirstThunk);
+    for (; names->u1.AddressOfData; ++names, ++slots) {
+      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+      const auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+      if (lstrcmpA(reinterpret_cast<const char*>(byName->Name), function) != 0) continue;
+      DWORD old = 0;
+      VirtualProtect(&slots->u1.Function, sizeof(void*), PAGE_READWRITE, &old);
+      slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
+      VirtualProtect(&slots->u1.Function, sizeof(void*), old, &old);
+      return true;
+    }
+  }
+  return false;
+}
+
+// A run the temporary folder's volume has no room for is refused before anything is
+// written; one that fits runs, and so does one whose free space cannot be read.
+TEST_F(WorkflowTest, ARunTheTemporaryFolderHasNoRoomForIsRefusedBeforeTheExport) {
+  ASSERT_TRUE(PatchKernel32Import(host.Module(), "GetDiskFreeSpaceExW",
+                                  reinterpret_cast<void*>(&FakeFreeSpace)));
+  OpenDialog();
+  SetStrength(L"100");
+  const ImageHandle h = NewImage(20, 10, false, &Sample16);
+  const ULONGLONG needed = 2u * 20u * 10u * 6u + (16u << 20);
+  const struct Case {
+    std::optional<ULONGLONG> free;
+    bool runs;
+  } cases[] = {{needed - 1, false}, {needed, true}, {std::nullopt, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.free ? std::to_string(*c.free) : "unreadable");
+    gFreeBytes = c.free;
+    gFreeSpaceAsked.clear();
+    Run("invert\n");
+    EXPECT_EQ(Utf8(gFreeSpaceAsked), Utf8(mTmp)) << "the temporary folder's volume";
+    EXPECT_EQ(DenoiserRan(), c.runs);
+    if (c.runs) {
+      ExpectPlanes(h, [](float x) { return 65535.0f - x; });
+    } else {
+      EXPECT_EQ(Rendered(host.Calls), Head(h));
+      EXPECT_EQ(TestHost::LogLines(),
+                Lines{L"ERROR: the temporary folder has 16 MB free; a run on this image needs 17 MB; "
+                      L"the image is unchanged."});
+      ExpectPlanesUntouched(h);
+    }
+    ExpectNoTemporaryFiles();
+  }
 }
 
 // Escape during a run: the confirmation box comes up; `answer` is clicked in it.

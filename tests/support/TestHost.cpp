@@ -57,6 +57,9 @@ TestHost::TestHost() {
 
 TestHost::~TestHost() {
   Unload();
+  for (HostImage& img : mImages)
+    for (float* plane : img.paged)
+      if (plane) VirtualFree(plane, 0, MEM_RELEASE);
   if (mHostWindow) DestroyWindow(mHostWindow);
   Pump();
   if (sCurrent == this) sCurrent = nullptr;
@@ -87,6 +90,30 @@ ImageHandle TestHost::AddImage(int32_t width, int32_t height, bool mono, float v
   return static_cast<ImageHandle>(mImages.size());
 }
 
+void TestHost::PagePlanes(ImageHandle h) {
+  HostImage& img = Image(h);
+  img.pagedBytes = img.planes[0].size() * sizeof(float);
+  for (int i = 0; i < (img.mono ? 1 : 3); ++i) {
+    img.paged[i] = static_cast<float*>(
+        VirtualAlloc(nullptr, img.pagedBytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    if (img.paged[i]) std::memcpy(img.paged[i], img.planes[i].data(), img.pagedBytes);
+  }
+}
+
+std::vector<float> TestHost::PagedPlane(ImageHandle h, int slot) {
+  const HostImage& img = Image(h);
+  const float* plane = img.paged[slot];
+  return plane ? std::vector<float>(plane, plane + img.pagedBytes / sizeof(float)) : std::vector<float>();
+}
+
+void TestHost::CloseImage(ImageHandle h) {
+  HostImage& img = Image(h);
+  for (float* plane : img.paged)
+    if (plane) VirtualFree(plane, 0, MEM_DECOMMIT);
+  img.closed = true;
+  if (CurrentImage == h) CurrentImage = 0;
+}
+
 std::vector<HostCall> TestHost::CallsOf(uint8_t command) const {
   std::vector<HostCall> out;
   for (const HostCall& c : Calls)
@@ -107,6 +134,7 @@ int64_t TestHost::Serve(const HostCall& call) {
   auto plane = [this](ImageHandle h, int64_t index, bool undo) -> float* {
     HostImage& img = Image(h);
     const int slot = img.mono ? 0 : (index == 0 ? 0 : index == 2 ? 1 : 2);
+    if (!undo && img.paged[slot]) return img.paged[slot];
     std::vector<float>& v = undo ? img.undo[slot] : img.planes[slot];
     return v.empty() ? nullptr : v.data();
   };
@@ -129,7 +157,7 @@ int64_t TestHost::Serve(const HostCall& call) {
     case CmdSaveUndo:
       if (valid) {
         HostImage& img = Image(call.arg1);
-        for (int i = 0; i < 3; ++i) img.undo[i] = img.planes[i];
+        for (int i = 0; i < 3; ++i) img.undo[i] = img.paged[i] ? PagedPlane(call.arg1, i) : img.planes[i];
         ++img.saveUndoCount;
       }
       return 0;

@@ -30,6 +30,10 @@ struct HostImage {
   std::vector<float> undo[3];
   int saveUndoCount = 0;
   int refreshCount = 0;
+  // Set by PagePlanes: the planes the callback serves, in pages of their own.
+  float* paged[3] = {};
+  std::size_t pagedBytes = 0;
+  bool closed = false;
 };
 
 class TestHost {
@@ -60,6 +64,13 @@ class TestHost {
   HostImage& Image(ImageHandle h) { return mImages.at(static_cast<size_t>(h - 1)); }
   ImageHandle CurrentImage = 0;
   int64_t Version = 900;
+  // Serves image h's planes from pages of their own, as a host does with a large image, so
+  // that CloseImage can take them away; PagedPlane reads them back.
+  void PagePlanes(ImageHandle h);
+  std::vector<float> PagedPlane(ImageHandle h, int slot);
+  // Closes image h as such a host does: its planes' pages are decommitted (a write into them
+  // faults) and it is current no more. Calls naming it are still served as before, blindly.
+  void CloseImage(ImageHandle h);
   // False: CmdGetPlane leaves the pointer it is given untouched, as a failing host would.
   bool ServePlanes = true;
 

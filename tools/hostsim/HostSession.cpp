@@ -38,6 +38,11 @@ void HostSession::SetImage(HostImage image) {
   lastHandle_ = handle_;
 }
 
+void HostSession::CloseImage() {
+  image_.reset();
+  undo_.reset();
+}
+
 bool HostSession::SwapUndo() {
   if (!image_ || !undo_) return false;
   std::swap(*image_, *undo_);

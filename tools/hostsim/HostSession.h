@@ -25,6 +25,9 @@ class HostSession {
 
   // Makes `image` the current image under a new handle; the undo copy is dropped.
   void SetImage(HostImage image);
+  // Closes the current image, as a host frees it: its planes and undo copy go, and its
+  // handle is current no more.
+  void CloseImage();
   bool HasImage() const { return image_.has_value(); }
   const HostImage& Image() const { return *image_; }
   HostImage& Image() { return *image_; }

@@ -17,6 +17,7 @@ constexpr wchar_t kAppTitle[] = L"hostsim";
 enum MenuId : WORD {
   IdFileOpen = 40001,
   IdFileSaveAs,
+  IdFileClose,
   IdFileExit,
   IdEditUndo,
   IdHostVersion804,
@@ -32,6 +33,7 @@ HMENU BuildMenu() {
   HMENU file = CreatePopupMenu();
   AppendMenuW(file, MF_STRING, IdFileOpen, L"&Open...");
   AppendMenuW(file, MF_STRING, IdFileSaveAs, L"Save &as...");
+  AppendMenuW(file, MF_STRING, IdFileClose, L"&Close");
   AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
   AppendMenuW(file, MF_STRING, IdFileExit, L"E&xit");
   HMENU edit = CreatePopupMenu();
@@ -173,6 +175,7 @@ void HostWindow::OnCommand(WORD id) {
   switch (id) {
     case IdFileOpen: OnFileOpen(); break;
     case IdFileSaveAs: OnFileSaveAs(); break;
+    case IdFileClose: OnFileClose(); break;
     case IdFileExit: PostMessageW(window_, WM_CLOSE, 0, 0); break;
     case IdEditUndo: OnEditUndo(); break;
     case IdHostVersion804: OnHostVersion(804); break;
@@ -217,8 +220,9 @@ void HostWindow::OnClose() {
 
 void HostWindow::OnDestroy() { PostQuitMessage(0); }
 
+// Opening another image or closing this one is allowed during a plug-in's run, as a real
+// host allows it: the image's planes are freed, and the plug-in must not write into them.
 void HostWindow::OnFileOpen() {
-  if (RefuseWhileBusy()) return;
   wchar_t path[MAX_PATH] = {};
   OPENFILENAMEW ofn = {};
   ofn.lStructSize = sizeof(ofn);
@@ -230,6 +234,13 @@ void HostWindow::OnFileOpen() {
   if (!GetOpenFileNameW(&ofn)) return;
   std::wstring error;
   if (!OpenFile(path, error)) ShowError(error);
+}
+
+void HostWindow::OnFileClose() {
+  if (!session_.HasImage()) return;
+  session_.CloseImage();
+  fileName_.clear();
+  ImageChanged();
 }
 
 void HostWindow::OnFileSaveAs() {
@@ -262,7 +273,7 @@ void HostWindow::OnHostVersion(int64_t version) {
 
 void HostWindow::OnPluginActivate() { plugin_.Activate(); }
 
-// The plug-in holds the planes of the current image for the whole of a run.
+// Undo and exit wait for the end of a plug-in's run.
 bool HostWindow::RefuseWhileBusy() {
   if (!PluginBusy()) return false;
   MessageBoxW(window_, L"The plug-in is working on the image; wait for the end of its run.",
@@ -272,6 +283,7 @@ bool HostWindow::RefuseWhileBusy() {
 
 void HostWindow::UpdateMenus() {
   EnableMenuItem(menu_, IdFileSaveAs, session_.HasImage() ? MF_ENABLED : MF_GRAYED);
+  EnableMenuItem(menu_, IdFileClose, session_.HasImage() ? MF_ENABLED : MF_GRAYED);
   EnableMenuItem(menu_, IdEditUndo, session_.HasUndo() ? MF_ENABLED : MF_GRAYED);
   CheckMenuItem(menu_, IdHostVersion804, session_.Version() == 804 ? MF_CHECKED : MF_UNCHECKED);
   CheckMenuItem(menu_, IdHostVersion805, session_.Version() == 805 ? MF_CHECKED : MF_UNCHECKED);

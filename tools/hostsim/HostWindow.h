@@ -40,6 +40,7 @@ class HostWindow {
 
   void OnFileOpen();
   void OnFileSaveAs();
+  void OnFileClose();
   void OnEditUndo();
   void OnHostVersion(int64_t version);
   void OnPluginActivate();

@@ -18,7 +18,10 @@ std::wstring Phase(const wchar_t* name, double from, double to) {
 
 void RunTimings::Command(uint8_t command, double started, double ended) {
   switch (command) {
-    case CmdGetPlane:  // a new run: its planes are fetched last before the export
+    case CmdGetPlane:
+      // The planes asked for again after the denoiser belong to the same run; any others
+      // start a new one, whose planes are fetched last before the export.
+      if (mPumped && !mSaveUndoStart) break;
       *this = RunTimings();
       mLastPlane = ended;
       break;

@@ -4,7 +4,7 @@
 //   export    end of the last CmdGetPlane .. the plug-in's first processing of pending
 //             messages (it does so once the denoiser runs and it waits on the denoiser's
 //             output; the denoiser's start is counted here)
-//   denoiser  .. start of CmdSaveUndo
+//   denoiser  .. start of CmdSaveUndo (the plug-in's second ask for the image included)
 //   import    end of CmdSaveUndo .. start of CmdGetHostVersion (the plug-in reads the
 //             result between the two)
 //   blend     end of CmdGetHostVersion .. start of CmdRefreshImage (the undo planes and
