@@ -53,8 +53,8 @@ constexpr int kMemoTrimTo = kMemoKeep / 4 * 3;
 constexpr int kMemoTextLimit = kMemoKeep * 2;
 
 // The rows of a wrapping memo end after a blank or a folder separator, and inside a word
-// that is wider than the memo where the row is full. (The edit's own rule ends such a row
-// only where a break found earlier still left it too wide, and under Wine not even there.)
+// that is wider than the memo where the row is full. (Under Wine the edit's own rule leaves
+// such a row too wide when a break it found earlier in the row did not make it fit.)
 int CALLBACK MemoWordBreak(LPWSTR row, int index, int count, int code) {
   const std::wstring_view text(row, static_cast<size_t>(std::max(count, 0)));
   switch (code) {
