@@ -179,7 +179,9 @@ TFormCVPluginDenoise::TFormCVPluginDenoise() : Form(nullptr, kDialogClassName, t
   Place(Label2, 7, 311, 42, 13);
   Label2->SetCaption(L"Strength");
 
-  MemoLog = new skin::TMemo(this, this);  // read-only, vertical scroll bar, no word wrap
+  // Read-only, vertical scroll bar. Its lines wrap: a message or a line of the denoiser's
+  // wider than the log goes on in the next rows, whatever the DPI, font or scroll bar.
+  MemoLog = new skin::TMemo(this, this, /*wordWrap=*/true);
   MemoLog->SetName(L"MemoLog");
   Place(MemoLog, 8, 80, 329, 217);
   MemoLog->SetControlId(IdMemoLog);

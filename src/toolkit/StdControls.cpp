@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "text/LineBreaks.h"
 #include "toolkit/GdiCanvas.h"
 
 namespace nox {
@@ -50,33 +51,52 @@ constexpr int kMemoTrimTo = kMemoKeep / 4 * 3;
 // The edit control's own limit (30,000 characters unless raised, after which it drops
 // whatever is appended) stays well above what the memo keeps.
 constexpr int kMemoTextLimit = kMemoKeep * 2;
+
+// The rows of a wrapping memo end after a blank or a folder separator, and inside a word
+// that is wider than the memo where the row is full. (Under Wine the edit's own rule leaves
+// such a row too wide when a break it found earlier in the row did not make it fit.)
+int CALLBACK MemoWordBreak(LPWSTR row, int index, int count, int code) {
+  const std::wstring_view text(row, static_cast<size_t>(std::max(count, 0)));
+  switch (code) {
+    case WB_LEFT: return WordBreakLeft(text, index);
+    case WB_RIGHT: return WordBreakRight(text, index);
+    case WB_ISDELIMITER:
+      return index >= 0 && index < count && IsWordDelimiter(text[static_cast<size_t>(index)]);
+    default: return 0;
+  }
+}
 }  // namespace
 
-Memo::Memo(Component* owner, WinControl* parent)
-    : Edit(owner, parent, ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL | ES_AUTOVSCROLL | WS_VSCROLL) {
-  if (Handle()) SendMessageW(Handle(), EM_SETLIMITTEXT, static_cast<WPARAM>(kMemoTextLimit), 0);
+// A multi-line edit without ES_AUTOHSCROLL wraps its lines at the width of its text area.
+Memo::Memo(Component* owner, WinControl* parent, bool wordWrap)
+    : Edit(owner, parent,
+           ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL |
+               static_cast<DWORD>(wordWrap ? 0 : ES_AUTOHSCROLL)) {
+  if (!Handle()) return;
+  SendMessageW(Handle(), EM_SETLIMITTEXT, static_cast<WPARAM>(kMemoTextLimit), 0);
+  if (wordWrap) SendMessageW(Handle(), EM_SETWORDBREAKPROC, 0, reinterpret_cast<LPARAM>(&MemoWordBreak));
 }
 
 void Memo::Clear() { SetText(std::wstring()); }
 
-// Removes whole lines from the top until at most `keep` characters remain.
+// Removes whole lines from the top until at most `keep` characters remain. The text's
+// own line breaks are looked for: with word wrap the edit's rows end elsewhere too.
 void Memo::DropOldestLines(int keep) {
-  const int len = GetWindowTextLengthW(Handle());
-  if (len <= keep) return;
-  const LRESULT line = SendMessageW(Handle(), EM_LINEFROMCHAR, static_cast<WPARAM>(len - keep), 0);
-  LRESULT cut = SendMessageW(Handle(), EM_LINEINDEX, static_cast<WPARAM>(line + 1), 0);
+  const std::wstring text = Text();
+  if (text.size() <= static_cast<size_t>(keep)) return;
   // The line that reaches into the kept part is dropped whole; when it is the last line,
   // everything before the new line goes.
-  if (cut < 0) cut = len;
-  SendMessageW(Handle(), EM_SETSEL, 0, cut);
+  const size_t lineBreak = text.find(L"\r\n", text.size() - static_cast<size_t>(keep));
+  const size_t cut = lineBreak == std::wstring::npos ? text.size() : lineBreak + 2;
+  SendMessageW(Handle(), EM_SETSEL, 0, static_cast<LPARAM>(cut));
   SendMessageW(Handle(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
 }
 
 void Memo::Append(const std::wstring& line) {
   if (!Handle()) return;
   // A line longer than all the memo keeps shows its beginning.
-  const std::wstring shown =
-      line.size() > static_cast<size_t>(kMemoTrimTo) ? line.substr(0, kMemoTrimTo) : line;
+  std::wstring shown = WithCrLfLineBreaks(line);
+  if (shown.size() > static_cast<size_t>(kMemoTrimTo)) shown.resize(kMemoTrimTo);
   int len = GetWindowTextLengthW(Handle());
   if (len + static_cast<int>(shown.size()) + 2 > kMemoKeep) {
     DropOldestLines(kMemoTrimTo - static_cast<int>(shown.size()) - 2);
@@ -93,7 +113,7 @@ void Memo::SetLines(const std::vector<std::wstring>& lines) {
     if (i) text += L"\r\n";
     text += lines[i];
   }
-  SetText(text);
+  SetText(WithCrLfLineBreaks(text));
 }
 
 std::vector<std::wstring> Memo::Lines() const {

@@ -35,14 +35,18 @@ class Edit : public WinControl, public TextValueControl {
   LRESULT WmChar(UINT msg, WPARAM wParam, LPARAM lParam) override;
 };
 
-// Multi-line text: a list of lines, read-only by default, vertical scroll bar, no word
-// wrap. Its window text is the lines joined by CR LF. Tab leaves it (it wants no tabs).
+// Multi-line text: a list of lines, read-only by default, vertical scroll bar. Its window
+// text is the lines joined by CR LF. With word wrap (chosen at creation) a line wider than
+// the memo goes on in the next rows, broken at a blank or, in a word wider than the memo,
+// where the row ends; the breaks are the screen's only (EM_FMTLINES stays off), so the
+// text and what is copied keep each line whole. Tab leaves it (it wants no tabs).
 class Memo : public Edit {
  public:
-  Memo(Component* owner, WinControl* parent);
+  Memo(Component* owner, WinControl* parent, bool wordWrap = false);
   void Clear();
-  // Adds a line at the end and scrolls to it. The memo holds about the last 2 MB of text:
-  // the oldest lines give way, so the newest line always shows.
+  // Adds a line at the end and scrolls to it. A line break inside it (CR LF, or a lone CR
+  // or LF, which an edit control would show as a mark) starts a new line. The memo holds
+  // about the last 2 MB of text: the oldest lines give way, so the newest line always shows.
   void Append(const std::wstring& line);
   void SetLines(const std::vector<std::wstring>& lines);
   std::vector<std::wstring> Lines() const;

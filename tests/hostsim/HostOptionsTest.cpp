@@ -66,6 +66,8 @@ TEST(HostOptions, ExitCodeFollowsTheLastEntryOfTheLog) {
   EXPECT_EQ(BatchExitCode(L"ERROR: early\r\nrecovered"), 0);
   EXPECT_EQ(BatchExitCode(L"Starting\r\nERROR: Noxfade exited with code 3\r\n\r\n  \r\n"), 1);
   EXPECT_EQ(BatchExitCode(L"ERROR: Noxfade executable not found in: \rZ:\\tmp\\none\\"), 1);
+  EXPECT_EQ(BatchExitCode(L"ERROR: Noxfade executable not found in: \r\nZ:\\tmp\\none\\"), 1);
+  EXPECT_EQ(BatchExitCode(L"ERROR: Noxfade executable not found in:\r\nZ:\\x\\\r\nDone."), 0);
   EXPECT_EQ(BatchExitCode(L"Please open an image."), 1);
   EXPECT_EQ(BatchExitCode(L"Image seems only 8 bit, please enable the option below.\r\n"), 1);
   EXPECT_EQ(BatchExitCode(L"Image range is too low, it must be 16 bits. See docs."), 1);

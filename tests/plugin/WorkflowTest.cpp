@@ -518,7 +518,7 @@ TEST_F(WorkflowTest, ADenoiserThatCannotRunLeavesTheImageAndSaysWhy) {
   Run("invert\n");
   EXPECT_EQ(Rendered(host.Calls), FullRun(h, false));
   EXPECT_EQ(TestHost::LogLines(),
-            Lines{L"ERROR: Noxfade executable not found in: \r" + nowhere + L"\\"});
+            (Lines{L"ERROR: Noxfade executable not found in: ", nowhere + L"\\"}));
   ExpectPlanesUntouched(h);
   EXPECT_EQ(host.Image(h).saveUndoCount, 1);
   EXPECT_EQ(host.Image(h).refreshCount, 1);
@@ -995,8 +995,7 @@ TEST_F(WorkflowTest, AVerboseRunEndsWithItsOutcomeInView) {
   EXPECT_EQ(log[log.size() - 2].rfind(L"line " + std::to_wstring(kLines - 1) + L" ", 0), 0u)
       << "the last status line comes just before the outcome";
   HWND memo = Item(IdMemoLog);
-  const LRESULT lastLineStart =
-      SendMessageW(memo, EM_LINEINDEX, static_cast<WPARAM>(log.size() - 1), 0);
+  const LRESULT lastLineStart = GetWindowTextLengthW(memo) - static_cast<LRESULT>(log.back().size());
   const LRESULT at = SendMessageW(memo, EM_POSFROMCHAR, static_cast<WPARAM>(lastLineStart), 0);
   RECT client{};
   GetClientRect(memo, &client);
@@ -1194,3 +1193,177 @@ INSTANTIATE_TEST_SUITE_P(Orders, LifecycleTest, ::testing::ValuesIn(kOrders),
                          [](const ::testing::TestParamInfo<Order>& param) { return std::string(param.param.name); });
 
 }  // namespace
+
+// ---- the log's lines on the screen
+
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
+
+namespace {
+
+// The lines the log shows, as its edit control has broken them (EM_GETLINE).
+Lines ShownLines(HWND memo) {
+  Lines shown;
+  const LRESULT count = SendMessageW(memo, EM_GETLINECOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    const LRESULT start = SendMessageW(memo, EM_LINEINDEX, static_cast<WPARAM>(i), 0);
+    const LRESULT length = SendMessageW(memo, EM_LINELENGTH, static_cast<WPARAM>(start), 0);
+    std::vector<wchar_t> buffer(static_cast<size_t>(std::max<LRESULT>(length, 1)) + 1, L'\0');
+    buffer[0] = static_cast<wchar_t>(buffer.size());  // EM_GETLINE's buffer size
+    const LRESULT got =
+        SendMessageW(memo, EM_GETLINE, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buffer.data()));
+    shown.emplace_back(buffer.data(), static_cast<size_t>(std::max<LRESULT>(got, 0)));
+  }
+  return shown;
+}
+
+int TextWidthIn(HWND window, const std::wstring& text) {
+  HDC dc = GetDC(window);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)));
+  SIZE size{};
+  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  SelectObject(dc, old);
+  ReleaseDC(window, dc);
+  return size.cx;
+}
+
+// A text for the stand-in denoiser's "out", its backslashes kept.
+std::string Escaped(const std::wstring& text) {
+  std::string out;
+  for (char c : Utf8(text)) out += c == '\\' ? std::string("\\\\") : std::string(1, c);
+  return out;
+}
+
+std::wstring WithoutBlanksAndBreaks(const std::wstring& text) {
+  std::wstring out;
+  for (wchar_t c : text) {
+    if (c != L' ' && c != L'\r' && c != L'\n') out += c;
+  }
+  return out;
+}
+
+// Every line the log shows fits its text area (EM_GETRECT) in the log's font, and together
+// they hold the log's whole text: nothing is cut off.
+void ExpectEveryShownLineFits(HWND memo) {
+  RECT area{};
+  SendMessageW(memo, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&area));
+  const Lines shown = ShownLines(memo);
+  std::wstring joined;
+  for (const std::wstring& line : shown) {
+    EXPECT_LE(TextWidthIn(memo, line), area.right - area.left) << Utf8(line);
+    joined += line;
+  }
+  EXPECT_EQ(Utf8(WithoutBlanksAndBreaks(joined)), Utf8(WithoutBlanksAndBreaks(TestHost::Text(memo))));
+}
+
+// The log's whole text as Ctrl+C copies it, or empty when the clipboard is not to be had.
+std::wstring CopiedLog(HWND memo) {
+  SendMessageW(memo, EM_SETSEL, 0, -1);
+  SendMessageW(memo, WM_COPY, 0, 0);
+  std::wstring text;
+  if (!OpenClipboard(memo)) return text;
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+      text = chars;
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  return text;
+}
+
+}  // namespace
+
+// Every line the log shows fits its text area, at 96 and at 192 DPI, after runs that end in
+// each of the plug-in's longer messages and with long lines of the denoiser's own, with and
+// without blanks. The nine lines of the start show unbroken at every DPI the dialog has.
+// The log breaks lines on the screen only: its text, and what is copied from it, keep each
+// message as one line as written, and the not-found message's folder on a line of its own.
+TEST_F(WorkflowTest, EveryLineTheLogShowsFitsItsTextArea) {
+  OpenDialog();
+  HWND memo = Item(IdMemoLog);
+  const auto setDpi = [this](int dpi) {
+    RECT r{0, 0, MulDiv(346, dpi, 96), MulDiv(337, dpi, 96)};
+    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrW(mDialog, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrW(mDialog, GWL_EXSTYLE)));
+    OffsetRect(&r, 40 - r.left, 30 - r.top);
+    SendMessageW(mDialog, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&r));
+  };
+
+  const Lines start = TestHost::LogLines();
+  ASSERT_EQ(start.size(), 9u);
+  for (const int dpi : {96, 120, 144, 168, 192}) {
+    SCOPED_TRACE(dpi);
+    setDpi(dpi);
+    ExpectEveryShownLineFits(memo);
+    // A line that fits is never broken. At 96 DPI Wine's Tahoma, wider than Windows', makes
+    // five of the nine lines wider than the log; at the other DPIs the font is fitted.
+    RECT area{};
+    SendMessageW(memo, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&area));
+    const Lines shown = ShownLines(memo);
+    for (const std::wstring& line : start) {
+      if (TextWidthIn(memo, line) <= area.right - area.left) {
+        EXPECT_NE(std::find(shown.begin(), shown.end(), line), shown.end()) << Utf8(line);
+      }
+    }
+    if (dpi != 96) {
+      EXPECT_EQ(shown, start) << "the nine lines, each on a line of its own";
+    }
+  }
+
+  const std::wstring deepFolder =
+      mRoot + L"Astronomy\\Processing_tools_and_denoisers_installed_for_the_Celvanta_host\\"
+              L"Noxfade_AI_denoiser_version_1.2_with_its_models\\";
+  const std::wstring denoiserWords =
+      L"Loading the denoising network for this image, which may take a while on a slow "
+      L"machine without a graphics card";
+  const std::wstring denoiserPath =
+      L"Model:C:\\Users\\Astronomer\\AppData\\Local\\Noxfade\\models\\noxfade-1.2-starless-"
+      L"denoise-weights-fp16.onnx";
+  const ImageHandle small = NewImage(20, 10, false, &Sample16);
+  const ImageHandle tooLarge = host.AddImage(65536, 7, true, 1.0f);
+  host.Image(tooLarge).planes[0][40] = 10000.5f;
+  struct Case {
+    const char* what;
+    ImageHandle image;
+    const std::wstring& folder;
+    std::string script;
+    Lines log;
+  };
+  const Case cases[] = {
+      {"not found, a long folder", small, deepFolder, "",
+       {L"ERROR: Noxfade executable not found in: ", deepFolder}},
+      {"no result", small, mExeFolder, "", {kOpening, kSmall, kNoResult}},
+      {"exit code", small, mExeFolder, "exit 3\n",
+       {kOpening, kSmall, L"ERROR: Noxfade ended with exit code 3; the image is unchanged."}},
+      {"exit code, result taken", small, mExeFolder,
+       "out " + Utf8(denoiserWords) + "\\r\\n\nsleep 100\nout " + Escaped(denoiserPath) +
+           "\\nDone\\r\\n\nsleep 100\ninvert\nexit 3\n",
+       {kOpening, kSmall, denoiserWords, denoiserPath, L"Done",
+        L"WARNING: Noxfade ended with exit code 3; its result was taken, and the host's undo "
+        L"brings the image back."}},
+      {"too large", tooLarge, mExeFolder, "copy\n",
+       {L"ERROR: the image is too large to hand to Noxfade (at most 65535 pixels a side and 4 GB "
+        L"of 16-bit samples); the image is unchanged."}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    host.CurrentImage = c.image;
+    SetFolder(c.folder);
+    Run(c.script);
+    EXPECT_EQ(TestHost::LogLines(), c.log);
+    for (const int dpi : {192, 96}) {
+      SCOPED_TRACE(dpi);
+      setDpi(dpi);
+      ExpectEveryShownLineFits(memo);
+    }
+  }
+
+  // Copying gives the messages as written, not broken where the screen broke them (the
+  // clipboard is the desktop's: another test may take it meanwhile).
+  const std::wstring text = TestHost::Text(memo);
+  std::wstring copied;
+  for (int attempt = 0; attempt < 10 && copied != text; ++attempt) copied = CopiedLog(memo);
+  EXPECT_EQ(Utf8(copied), Utf8(text));
+}

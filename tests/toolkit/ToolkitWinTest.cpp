@@ -169,8 +169,11 @@ TEST(ToolkitWin, MemoKeepsLinesAndTabLeavesIt) {
   memo->Append(L"first");
   memo->Append(L"");
   memo->Append(L"third");
-  EXPECT_EQ(memo->Text(), L"first\r\n\r\nthird");
-  EXPECT_EQ(memo->Lines(), (std::vector<std::wstring>{L"first", L"", L"third"}));
+  memo->Append(L"folder:\rC:\\x\nend");  // its line breaks show as line breaks
+  EXPECT_EQ(memo->Text(), L"first\r\n\r\nthird\r\nfolder:\r\nC:\\x\r\nend");
+  EXPECT_EQ(memo->Lines(), (std::vector<std::wstring>{L"first", L"", L"third", L"folder:", L"C:\\x", L"end"}));
+  memo->SetLines({L"a\rb", L"c"});
+  EXPECT_EQ(memo->Text(), L"a\r\nb\r\nc");
   memo->Clear();
   EXPECT_TRUE(memo->Lines().empty());
 

@@ -145,9 +145,9 @@ std::vector<std::wstring> LogLinesForPrinting(const std::wstring& log) {
 }
 
 int BatchExitCode(const std::wstring& log) {
-  // An entry may hold a lone CR (the runner puts the folder of a missing executable on a
-  // second row of the same entry), so only CR LF and LF separate entries here.
-  std::wstring last;
+  // The runner writes the folder of a missing executable after a line break of its own (a
+  // lone CR, which the log shows as CR LF): that folder's line belongs to the error above it.
+  std::wstring last, previous;
   size_t start = 0;
   while (start <= log.size()) {
     size_t end = log.find(L'\n', start);
@@ -155,9 +155,13 @@ int BatchExitCode(const std::wstring& log) {
     std::wstring entry = log.substr(start, end - start);
     if (!entry.empty() && entry.back() == L'\r') entry.pop_back();
     entry = TrimRight(entry);
-    if (!entry.empty()) last = entry;
+    if (!entry.empty()) {
+      previous = last;
+      last = entry;
+    }
     start = end + 1;
   }
+  if (previous == L"ERROR: Noxfade executable not found in:") return 1;
   if (last.rfind(L"ERROR", 0) == 0) return 1;
   for (const wchar_t* refusal : kRefusals) {
     if (last == refusal) return 1;
