@@ -18,6 +18,11 @@ int MulDivRound(int number, int numerator, int denominator) {
   return static_cast<int>(result);
 }
 
+int ShownDpi(int windowDpi, int screenDpi) {
+  if (windowDpi > 0) return windowDpi;
+  return screenDpi > 0 ? screenDpi : kDesignDpi;
+}
+
 int FittedFontHeight(int designHeight, const DpiScale& scale, const std::function<bool(int)>& fits) {
   const int scaled = scale.Px(designHeight);
   if (scale.Dpi == kDesignDpi || !fits) return scaled;

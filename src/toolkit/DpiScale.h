@@ -40,6 +40,11 @@ struct DpiScale {
   bool operator==(const DpiScale& o) const { return Dpi == o.Dpi; }
 };
 
+// The DPI a window is shown at, from what the system tells: the window's own (0 where the
+// system has no per-window DPI, or does not know the window), else the screen's (0 where its
+// device context tells none), else the design's 96.
+int ShownDpi(int windowDpi, int screenDpi);
+
 // A font's character height (negative, as LOGFONT's lfHeight) for a scale: the 96-DPI
 // height scaled, or, where texts would not fit at it (hinted widths grow faster than the
 // height), the largest smaller one down to seven eighths of it at which fits() holds (the

@@ -26,16 +26,15 @@ int WindowDpi(HWND hwnd) {
                         reinterpret_cast<void*>(GetProcAddress(user32, "GetDpiForWindow")))
                   : nullptr;
   }();
-  if (getDpiForWindow && hwnd) {
-    const UINT dpi = getDpiForWindow(hwnd);
-    if (dpi > 0) return static_cast<int>(dpi);
+  const int windowDpi = getDpiForWindow && hwnd ? static_cast<int>(getDpiForWindow(hwnd)) : 0;
+  int screenDpi = 0;
+  if (windowDpi <= 0) {
+    if (HDC screen = GetDC(nullptr)) {
+      screenDpi = GetDeviceCaps(screen, LOGPIXELSY);
+      ReleaseDC(nullptr, screen);
+    }
   }
-  int dpi = 0;
-  if (HDC screen = GetDC(nullptr)) {
-    dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-  }
-  return dpi > 0 ? dpi : kDesignDpi;
+  return ShownDpi(windowDpi, screenDpi);
 }
 
 Form::Form(Component* owner, const wchar_t* className, bool topmost) : WinControl(owner, nullptr) {

@@ -207,8 +207,24 @@ TEST(NumEditLayout, MinimumHeightSpinButtonAndTextArea) {
   EXPECT_EQ(NumEditMinHeight(8, 16, 2), 20);
   EXPECT_EQ(SpinButtonBounds(52, 22, 24, true), (Rect{24, 0, 48, 18}));
   EXPECT_EQ(SpinButtonBounds(52, 22, 24, false), (Rect{28, 1, 52, 20}));
-  EXPECT_EQ(NumEditTextArea(48, 18, 24), (Rect{0, 0, 22, 19}));
-  EXPECT_EQ(NumEditTextArea(10, 18, 24), (Rect{0, 0, 0, 19})) << "right edge never below 0";
+}
+
+// The text area keeps clear of the button and holds one line in the middle of the field,
+// so that the text's place scales with the field (Tahoma -11 at 96 DPI is 13 high in 18,
+// -21 at 192 DPI 25 in 40).
+TEST(NumEditLayout, TextAreaIsOneLineInTheMiddleLeftOfTheButton) {
+  const struct {
+    int width, height, button, line;
+    Rect area;
+  } rows[] = {
+      {48, 18, 24, 13, Rect{0, 2, 22, 15}},  {92, 40, 48, 25, Rect{0, 7, 42, 32}},
+      {70, 29, 36, 18, Rect{0, 5, 32, 23}},  {10, 18, 24, 13, Rect{0, 2, 0, 15}},  // never below 0 wide
+      {48, 10, 24, 13, Rect{0, 0, 22, 13}},  // taller than the field: from its top
+      {48, 18, 24, 0, Rect{0, 0, 22, 18}},  // the line's height unknown: the whole field
+  };
+  for (const auto& r : rows)
+    EXPECT_EQ(NumEditTextArea(r.width, r.height, r.button, r.line), r.area)
+        << r.width << " x " << r.height << ", line " << r.line;
 }
 
 }  // namespace

@@ -197,6 +197,16 @@ TEST(DpiScale, LengthsFactorsAndFittedFonts) {
   EXPECT_EQ(MulDivRound(1, 1, 0), -1);
 }
 
+// The window's DPI where the system tells it, else the screen's, else 96: never 0 or
+// below, which would scale every length to nothing.
+TEST(DpiScale, ShownDpiTakesTheFirstDpiTheSystemTells) {
+  const struct {
+    int window, screen, shown;
+  } rows[] = {{144, 96, 144}, {0, 120, 120}, {0, 0, 96}, {-1, 0, 96}, {0, -1, 96}, {-1, 192, 192}};
+  for (const auto& r : rows)
+    EXPECT_EQ(ShownDpi(r.window, r.screen), r.shown) << r.window << ", " << r.screen;
+}
+
 TEST(ScaledCanvas, EveryPixelOfTheDrawingBecomesABlockAndTheLastCellsTakeTheRest) {
   auto draw = [](Canvas& c) {
     c.SetBrushColor(kInk);

@@ -451,20 +451,28 @@ void TNumEdit::FontChanged() {
   Layout();
 }
 
-int TNumEdit::MinHeight() const {
+namespace {
+// The character height of a font (the system font for none); 0 without a device context.
+int LineHeight(HFONT font) {
   HDC dc = GetDC(nullptr);
   if (!dc) return 0;
   TEXTMETRICW tm{};
-  HFONT font = Handle() ? reinterpret_cast<HFONT>(SendMessageW(Handle(), WM_GETFONT, 0, 0)) : nullptr;
   HGDIOBJ old = SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(SYSTEM_FONT));
   GetTextMetricsW(dc, &tm);
-  const int fieldHeight = tm.tmHeight;
-  SelectObject(dc, GetStockObject(SYSTEM_FONT));
-  GetTextMetricsW(dc, &tm);
-  const int systemHeight = tm.tmHeight;
   SelectObject(dc, old);
   ReleaseDC(nullptr, dc);
-  return NumEditMinHeight(fieldHeight, systemHeight, GetSystemMetrics(SM_CYBORDER));
+  return tm.tmHeight;
+}
+}  // namespace
+
+HFONT TNumEdit::FieldFont() const {
+  return Handle() ? reinterpret_cast<HFONT>(SendMessageW(Handle(), WM_GETFONT, 0, 0)) : nullptr;
+}
+
+int TNumEdit::MinHeight() const {
+  const int fieldHeight = LineHeight(FieldFont());
+  if (fieldHeight == 0) return 0;
+  return NumEditMinHeight(fieldHeight, LineHeight(nullptr), GetSystemMetrics(SM_CYBORDER));
 }
 
 void TNumEdit::Layout() {
@@ -500,7 +508,7 @@ void TNumEdit::SetTextArea() {
   RECT client;
   GetClientRect(Handle(), &client);
   const int buttonWidth = mSpinButton ? mSpinButton->Width() : 0;
-  const Rect area = NumEditTextArea(client.right, client.bottom, buttonWidth);
+  const Rect area = NumEditTextArea(client.right, client.bottom, buttonWidth, LineHeight(FieldFont()));
   RECT rc{area.Left, area.Top, area.Right, area.Bottom};
   SendMessageW(Handle(), EM_SETRECTNP, 0, reinterpret_cast<LPARAM>(&rc));
 }

@@ -153,6 +153,7 @@ class TNumEdit : public Edit {
  private:
   void Step(bool up);
   bool EditingAllowed() const { return mEditorEnabled && !ReadOnly(); }
+  HFONT FieldFont() const;  // the edit's font; null for the system font
   int MinHeight() const;
   void Layout();
   void SetTextArea();

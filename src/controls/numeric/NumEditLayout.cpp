@@ -13,8 +13,11 @@ Rect SpinButtonBounds(int width, int height, int buttonWidth, bool sunkenBorder)
   return BoundsRect(width - buttonWidth, 1, buttonWidth, height - 3);
 }
 
-Rect NumEditTextArea(int clientWidth, int clientHeight, int buttonWidth) {
-  return Rect{0, 0, std::max(0, clientWidth - buttonWidth - 2), clientHeight + 1};
+Rect NumEditTextArea(int clientWidth, int clientHeight, int buttonWidth, int lineHeight) {
+  const int right = std::max(0, clientWidth - buttonWidth - 2);
+  if (lineHeight <= 0) return Rect{0, 0, right, clientHeight};  // the font's height unknown
+  const int top = std::max(0, (clientHeight - lineHeight) / 2);
+  return Rect{0, top, right, top + lineHeight};
 }
 
 }  // namespace nox
