@@ -65,6 +65,7 @@ TEST(AccessibilityTest, NamesLoseTheirMnemonicMarkers) {
     const wchar_t* name;
   } cases[] = {
       {L"&Start", L"Start"}, {L"Fish && &Chips", L"Fish & Chips"}, {L"...", L"..."}, {L"&&&", L"&"},
+      {L"&&x", L"&x"}, {L"A&&", L"A&"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(AccNameFromCaption(c.caption), c.name);
@@ -96,6 +97,15 @@ TEST(AccessibilityTest, ChildrenInTheOrderOfTheScreen) {
   };
   EXPECT_EQ(AccScreenOrder(rows), (std::vector<size_t>{3, 4, 2, 0, 1}));
   EXPECT_TRUE(AccScreenOrder({}).empty());
+  // A middle on a row's top edge is in it, on its bottom edge not.
+  EXPECT_EQ(AccScreenOrder({BoundsRect(9, 0, 1, 10), BoundsRect(0, 5, 1, 20)}), (std::vector<size_t>{1, 0}));
+  EXPECT_EQ(AccScreenOrder({BoundsRect(9, 0, 1, 10), BoundsRect(0, 6, 1, 8)}), (std::vector<size_t>{0, 1}));
+
+  // The first of the children under a point; the right and bottom edges are outside.
+  const std::vector<Rect> over = {Rect{10, 10, 20, 20}, Rect{0, 0, 100, 100}};
+  EXPECT_EQ(AccHitTest(over, Point{10, 10}), 0);
+  EXPECT_EQ(AccHitTest(over, Point{20, 19}), 1);
+  EXPECT_EQ(AccHitTest(over, Point{100, 5}), -1);
 
   // A spin button's right arrow from width div 2 on, as the mouse presses it.
   EXPECT_EQ(AccSpinArrowBounds(23, 18, false), (Rect{0, 0, 11, 18}));
