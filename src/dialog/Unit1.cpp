@@ -259,6 +259,15 @@ TFormCVPluginDenoise::TFormCVPluginDenoise() : Form(nullptr, kDialogClassName, t
   EdStrength->SetErrValue(kStrengthError);
   EdStrength->SetValue(kStrengthError);
 
+  // What a screen reader says of the controls whose caption does not tell, or that have
+  // none: the fields are named by their labels.
+  EdFolder->SetAccessibleName(Label1->Caption());
+  EdStrength->SetAccessibleName(Label2->Caption());
+  MemoLog->SetAccessibleName(L"Log");
+  GauLog->SetAccessibleName(L"Progress");
+  ButDir->SetAccessibleName(L"Browse for the Noxfade folder");
+  ButHelp->SetAccessibleName(L"Help");
+
   OnCreate = [this] { FormCreate(); };
   OnShow = [this] { FormShow(); };
   OnDestroy = [this] { FormDestroy(); };
@@ -425,6 +434,8 @@ void TFormCVPluginDenoise::StartClicked() {
   mStopRequest = StopRequest::None;
   mDenoiserExited = false;
   ButStartClick();
+  // The run has ended: a screen reader that follows the log reads its last line.
+  MemoLog->AccNotify(EVENT_OBJECT_VALUECHANGE);
 }
 
 // Escape in the dialog (IsDialogMessage turns it into IDCANCEL). During a run it offers to

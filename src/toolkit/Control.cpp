@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "toolkit/AccessibleObject.h"
 #include "toolkit/Application.h"
 #include "toolkit/BackBuffer.h"
 #include "toolkit/GdiCanvas.h"
@@ -98,8 +99,10 @@ void GraphicControl::SetVisible(bool visible) {
 }
 
 void GraphicControl::SetEnabled(bool enabled) {
+  const bool changed = enabled != Enabled();
   Control::SetEnabled(enabled);
   Invalidate();
+  if (changed) AccNotify(EVENT_OBJECT_STATECHANGE);
 }
 
 void GraphicControl::Invalidate() {
@@ -149,6 +152,7 @@ WinControl::WinControl(Component* owner, WinControl* parent) : Control(owner, pa
 
 WinControl::~WinControl() {
   DestroyHandle();
+  DisconnectAccessible(*this);
   for (Control* c : mControls) c->mParent = nullptr;  // owned elsewhere; just unlink
 }
 
@@ -177,6 +181,7 @@ void WinControl::DestroyHandle() {
 }
 
 void WinControl::NcDestroy() {
+  DisconnectAccessible(*this);  // a reader's object of it answers "disconnected" from now on
   if (!mHandle) return;
   RemovePropW(mHandle, kObjectProp);
   if (mOldProc) SetWindowLongPtrW(mHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(mOldProc));
@@ -233,6 +238,7 @@ LRESULT WinControl::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT WinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (IsAccActionMessage(msg)) return WmAccAction(msg, wParam, lParam);
   switch (msg) {
     case WM_PAINT: return WmPaint(msg, wParam, lParam);
     case WM_ERASEBKGND: return WmEraseBkgnd(msg, wParam, lParam);
@@ -251,7 +257,12 @@ LRESULT WinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SETFOCUS: return WmSetFocus(msg, wParam, lParam);
     case WM_KILLFOCUS: return WmKillFocus(msg, wParam, lParam);
     case WM_SIZE: return WmSize(msg, wParam, lParam);
-    case WM_ENABLE: return WmEnable(msg, wParam, lParam);
+    case WM_ENABLE: {
+      const LRESULT result = WmEnable(msg, wParam, lParam);
+      AccNotify(EVENT_OBJECT_STATECHANGE);  // available or unavailable
+      return result;
+    }
+    case WM_GETOBJECT: return WmGetObject(msg, wParam, lParam);
     case WM_SETTEXT: return WmSetText(msg, wParam, lParam);
     case WM_UPDATEUISTATE: return WmUpdateUIState(msg, wParam, lParam);
     case WM_PRINTCLIENT: return WmPrintClient(msg, wParam, lParam);

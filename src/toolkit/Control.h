@@ -10,6 +10,9 @@
 //    then its graphic children, then one copy to the screen (WM_PAINT and WM_PRINTCLIENT
 //    alike; WM_ERASEBKGND does nothing).
 //  - GroupBox: a framed, captioned container of other controls.
+// What a screen reader hears of a control is the control's own description (AccDescribe,
+// by the rules of Accessibility.h), answered through AccessibleObject.h; the setters that
+// change what it hears also tell it (AccNotify).
 // No exception leaves a paint: a painter that throws leaves its area as far as it got.
 #pragma once
 
@@ -20,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "toolkit/Accessibility.h"
 #include "toolkit/Canvas.h"
 #include "toolkit/Color.h"
 #include "toolkit/Component.h"
@@ -29,6 +33,7 @@
 namespace nox {
 
 class WinControl;
+class AccessibleObject;
 
 // A font made from a face name and a character height in pixels (negative: character
 // height, as LOGFONT's lfHeight). The window-text colour is the default colour.
@@ -89,8 +94,26 @@ class Control : public Component {
 
   static COLORREF Resolve(TColor color);  // system colour references through GetSysColor
 
+  // ---- What a screen reader hears.
+  // The control as one element: role, name, value, states, default action, bounds.
+  virtual AccElement AccDescribe() const;
+  // The name a reader says: the one set, else what the control shows as its caption.
+  std::wstring AccName() const { return mAccName.empty() ? AccCaption() : mAccName; }
+  // For a control whose caption does not say what it does, or that has none.
+  void SetAccessibleName(const std::wstring& name) { mAccName = name; }
+  // A reader's default action (a press, a toggle); false when the control has none.
+  virtual bool AccDoDefaultAction() { return false; }
+  // Shown, as a reader counts it: a window by its own visibility, else the flag.
+  virtual bool AccShown() const { return Visible(); }
+  // Tells readers that the control's state or value changed (EVENT_OBJECT_...); a
+  // control that is not in its parent's tree (hidden) tells nothing.
+  void AccNotify(DWORD event) const;
+
  protected:
   virtual void FontChanged() {}
+  virtual std::wstring AccCaption() const { return std::wstring(); }
+  // Visible and enabled from the control's fields (its parent's too).
+  AccFacts AccFieldFacts() const;
   // The DPI of a control without a parent (a form).
   void SetOwnDpi(int dpi) { mOwnDpi = dpi; }
   Rect mBounds;
@@ -105,6 +128,7 @@ class Control : public Component {
   std::shared_ptr<nox::Font> mFont;
   bool mParentFont = true;
   int mOwnDpi = kDesignDpi;
+  std::wstring mAccName;
 };
 
 class GraphicControl : public Control {
@@ -161,6 +185,27 @@ class WinControl : public Control {
   const std::vector<Control*>& Controls() const { return mControls; }
   WinControl* FindChild(HWND child) const;
 
+  // ---- What a screen reader hears (see Control).
+  AccElement AccDescribe() const override;  // a client area named by the caption
+  bool AccShown() const override;
+  // The children as a reader meets them: the shown child controls, windowed or not, in
+  // the order of the screen. Child ids 1.. are the parts, then these children.
+  std::vector<Control*> AccChildren() const;
+  // Parts of the control that are no controls of their own (a spin button's arrows).
+  virtual int AccPartCount() const { return 0; }
+  // Part 1..AccPartCount(); its bounds in the control's client coordinates.
+  virtual AccElement AccDescribePart(int part) const;
+  virtual bool AccDoPartAction(int part);
+  // The system's own object answers the role, states, text, value and caret (standard
+  // edits); ours adds the name and the children.
+  virtual bool AccWrapsSystemObject() const { return false; }
+  // Carries out a reader's default action of the control (part 0) or of one of its parts
+  // once the current message is done: the reader's call returns before a click's work
+  // (a run, a message box) begins.
+  void PostAccAction(int part);
+  // The object handed to readers, once one asked (the COM shell keeps it here).
+  AccessibleObject*& AccessibleSlot() { return mAccessible; }
+
   static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   static WinControl* FromHandle(HWND hwnd);
 
@@ -197,6 +242,12 @@ class WinControl : public Control {
   virtual LRESULT WmUpdateUIState(UINT msg, WPARAM wParam, LPARAM lParam);
   virtual LRESULT WmPrintClient(UINT msg, WPARAM wParam, LPARAM lParam);
   virtual LRESULT WmCancelMode(UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT WmGetObject(UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT WmAccAction(UINT msg, WPARAM wParam, LPARAM lParam);
+  static bool IsAccActionMessage(UINT msg);
+  // Visible, enabled, focusable (a tab stop, or a form) and focused from the window.
+  AccFacts AccWindowFacts() const;
+  std::wstring AccCaption() const override { return Text(); }
 
   // Notifications a parent routes back to the child they concern; true when handled.
   virtual bool CommandNotify(WORD code);
@@ -210,6 +261,7 @@ class WinControl : public Control {
   WNDPROC mOldProc = nullptr;  // set for subclassed system windows
   int mTabOrder = -1;
   std::vector<Control*> mControls;
+  AccessibleObject* mAccessible = nullptr;
 };
 
 class CustomControl : public WinControl {

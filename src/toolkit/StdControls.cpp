@@ -20,6 +20,10 @@ void Label::SetCaption(const std::wstring& caption) {
   Invalidate();
 }
 
+AccElement Label::AccDescribe() const {
+  return Describe(AccRole::StaticText, AccName(), std::wstring(), AccFieldFacts(), Bounds());
+}
+
 void Label::Paint(Canvas& canvas) {
   const nox::Font* f = Font();
   canvas.SetTextColor(static_cast<TColor>(Resolve(f ? f->Color : kClWindowText)));
@@ -34,6 +38,12 @@ Edit::Edit(Component* owner, WinControl* parent) : Edit(owner, parent, ES_AUTOHS
 Edit::Edit(Component* owner, WinControl* parent, DWORD extraStyle) : WinControl(owner, parent) {
   CreateHandle(L"EDIT", WS_CHILD | WS_VISIBLE | WS_TABSTOP | extraStyle, WS_EX_CLIENTEDGE,
                ParentHandle(parent), false);
+}
+
+AccElement Edit::AccDescribe() const {
+  AccFacts facts = AccWindowFacts();
+  facts.readOnly = Handle() && (GetWindowLongPtrW(Handle(), GWL_STYLE) & ES_READONLY) != 0;
+  return Describe(AccRole::Text, AccName(), Text(), facts, Bounds());
 }
 
 LRESULT Edit::WmChar(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -77,7 +87,10 @@ Memo::Memo(Component* owner, WinControl* parent, bool wordWrap)
   if (wordWrap) SendMessageW(Handle(), EM_SETWORDBREAKPROC, 0, reinterpret_cast<LPARAM>(&MemoWordBreak));
 }
 
-void Memo::Clear() { SetText(std::wstring()); }
+void Memo::Clear() {
+  SetText(std::wstring());
+  AccNotify(EVENT_OBJECT_VALUECHANGE);
+}
 
 // Removes whole lines from the top until at most `keep` characters remain. The text's
 // own line breaks are looked for: with word wrap the edit's rows end elsewhere too.
@@ -105,6 +118,7 @@ void Memo::Append(const std::wstring& line) {
   const std::wstring piece = len > 0 ? L"\r\n" + shown : shown;
   SendMessageW(Handle(), EM_SETSEL, static_cast<WPARAM>(len), static_cast<LPARAM>(len));
   SendMessageW(Handle(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(piece.c_str()));
+  AccNotify(EVENT_OBJECT_VALUECHANGE);
 }
 
 void Memo::SetLines(const std::vector<std::wstring>& lines) {
@@ -114,6 +128,7 @@ void Memo::SetLines(const std::vector<std::wstring>& lines) {
     text += lines[i];
   }
   SetText(WithCrLfLineBreaks(text));
+  AccNotify(EVENT_OBJECT_VALUECHANGE);
 }
 
 std::vector<std::wstring> Memo::Lines() const {
@@ -151,6 +166,15 @@ void Button::Click() {
   if (OnClick) OnClick();
 }
 
+AccElement Button::AccDescribe() const {
+  return Describe(AccRole::PushButton, AccName(), std::wstring(), AccWindowFacts(), Bounds());
+}
+
+bool Button::AccDoDefaultAction() {
+  Click();
+  return true;
+}
+
 bool Button::CommandNotify(WORD code) {
   if (code != BN_CLICKED) return false;
   Click();
@@ -175,11 +199,26 @@ bool CheckBox::Checked() const {
 }
 
 void CheckBox::SetChecked(bool checked) {
-  if (Handle()) SendMessageW(Handle(), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+  if (!Handle() || checked == Checked()) return;
+  SendMessageW(Handle(), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+  AccNotify(EVENT_OBJECT_STATECHANGE);
+}
+
+AccElement CheckBox::AccDescribe() const {
+  AccFacts facts = AccWindowFacts();
+  facts.checked = Checked();
+  return Describe(AccRole::CheckButton, AccName(), std::wstring(), facts, Bounds());
+}
+
+// As the user's click: the system toggles the box and reports the click.
+bool CheckBox::AccDoDefaultAction() {
+  if (Handle()) SendMessageW(Handle(), BM_CLICK, 0, 0);
+  return true;
 }
 
 bool CheckBox::CommandNotify(WORD code) {
   if (code != BN_CLICKED) return false;
+  AccNotify(EVENT_OBJECT_STATECHANGE);  // the system's box toggled itself
   if (OnClick) OnClick();
   return true;
 }

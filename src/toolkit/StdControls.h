@@ -17,6 +17,10 @@ class Label : public GraphicControl {
   const std::wstring& Caption() const { return mCaption; }
   void SetCaption(const std::wstring& caption);
   void Paint(Canvas& canvas) override;
+  AccElement AccDescribe() const override;  // static text: its caption
+
+ protected:
+  std::wstring AccCaption() const override { return mCaption; }
 
  private:
   std::wstring mCaption;
@@ -29,9 +33,14 @@ class Edit : public WinControl, public TextValueControl {
   std::function<bool(wchar_t)> CharFilter;
   std::wstring ValueText() const override { return Text(); }
   void SetValueText(const std::wstring& text) override { SetText(text); }
+  // Text whose value is its text; the system's object keeps the text, value and caret.
+  AccElement AccDescribe() const override;
+  bool AccWrapsSystemObject() const override { return true; }
 
  protected:
   Edit(Component* owner, WinControl* parent, DWORD extraStyle);
+  // The edit's own caption is its text: it has no name unless one is set.
+  std::wstring AccCaption() const override { return std::wstring(); }
   LRESULT WmChar(UINT msg, WPARAM wParam, LPARAM lParam) override;
 };
 
@@ -40,6 +49,7 @@ class Edit : public WinControl, public TextValueControl {
 // the memo goes on in the next rows, broken at a blank or, in a word wider than the memo,
 // where the row ends; the breaks are the screen's only (EM_FMTLINES stays off), so the
 // text and what is copied keep each line whole. Tab leaves it (it wants no tabs).
+// Every change of its lines is told to screen readers as a change of its value.
 class Memo : public Edit {
  public:
   Memo(Component* owner, WinControl* parent, bool wordWrap = false);
@@ -69,6 +79,8 @@ class Button : public WinControl {
   virtual void Click();
   const std::wstring Caption() const { return Text(); }
   void SetCaption(const std::wstring& caption) { SetText(caption); }
+  AccElement AccDescribe() const override;  // a push button: "Press" clicks it
+  bool AccDoDefaultAction() override;
 
  protected:
   bool CommandNotify(WORD code) override;
@@ -83,6 +95,8 @@ class CheckBox : public WinControl, public CheckValueControl {
   void SetChecked(bool checked);
   bool ValueChecked() const override { return Checked(); }
   void SetValueChecked(bool checked) override { SetChecked(checked); }
+  AccElement AccDescribe() const override;  // a check box: "Check" or "Uncheck" clicks it
+  bool AccDoDefaultAction() override;
 
  protected:
   bool CommandNotify(WORD code) override;

@@ -56,6 +56,29 @@ void TBiButton::SetFocusControl(WinControl* control) {
   mFocusHandle = control ? control->Handle() : nullptr;
 }
 
+AccElement TBiButton::AccDescribe() const {
+  return Describe(AccRole::SpinButton, Parent() ? Parent()->AccName() : AccName(), std::wstring(),
+                  AccWindowFacts(), Bounds());
+}
+
+AccElement TBiButton::AccDescribePart(int part) const {
+  const bool up = part == 2;
+  AccFacts facts = AccWindowFacts();
+  facts.focusable = false;
+  facts.focused = false;
+  facts.pressed = up ? mState.RightPressed() : mState.LeftPressed();
+  const Size size = ClientSize();
+  return Describe(AccRole::PushButton, up ? L"Up" : L"Down", std::wstring(), facts,
+                  AccSpinArrowBounds(size.Width, size.Height, up));
+}
+
+bool TBiButton::AccDoPartAction(int part) {
+  if (!OnArrowPress) return false;
+  const auto handler = OnArrowPress;  // may destroy the button
+  handler(part == 2);
+  return true;
+}
+
 void TBiButton::Paint(Canvas& canvas) {
   RECT rc;
   GetClientRect(Handle(), &rc);
@@ -194,6 +217,7 @@ TNumEdit::TNumEdit(Component* owner, WinControl* parent, DWORD extraStyle)
   mSpinButton = new TBiButton(this, this);
   mSpinButton->SetFocusControl(this);
   mSpinButton->OnButtonClick = [this](TBiButton& sender) { SpinButtonClick(sender); };
+  mSpinButton->OnArrowPress = [this](bool up) { Step(up); };
   Layout();
 }
 
@@ -426,7 +450,9 @@ LRESULT TNumEdit::WmSize(UINT msg, WPARAM wParam, LPARAM lParam) {
 LRESULT TNumEdit::WmSetText(UINT msg, WPARAM wParam, LPARAM lParam) {
   mChangeReported = false;
   const LRESULT result = DefaultHandler(msg, wParam, lParam);
-  if (!mChangeReported && OnChange) {
+  if (mChangeReported) return result;
+  AccNotify(EVENT_OBJECT_VALUECHANGE);
+  if (OnChange) {
     const auto handler = OnChange;
     handler();  // may destroy the field: nothing touches it afterwards
   }
@@ -436,6 +462,7 @@ LRESULT TNumEdit::WmSetText(UINT msg, WPARAM wParam, LPARAM lParam) {
 bool TNumEdit::CommandNotify(WORD code) {
   if (code != EN_CHANGE) return false;
   mChangeReported = true;
+  AccNotify(EVENT_OBJECT_VALUECHANGE);
   if (OnChange) {
     const auto handler = OnChange;
     handler();

@@ -30,6 +30,8 @@ class TBiButton : public CustomControl {
   // Called once per press and once per repeat, with the button as sender. The handler
   // may destroy the button: nothing touches it afterwards.
   std::function<void(TBiButton& sender)> OnButtonClick;
+  // A screen reader pressed one arrow (up: the right one); the same rule holds.
+  std::function<void(bool up)> OnArrowPress;
 
   bool DrawGradient() const { return mDrawGradient; }
   void SetDrawGradient(bool value);
@@ -47,6 +49,13 @@ class TBiButton : public CustomControl {
   // Pixels of sideways drag per step of the multiplier (18 at 96 DPI).
   int DragStep() const { return mState.DragStep(); }
   void DpiChanged() override;
+
+  // To a screen reader: a spin button named as its field, with the two arrows "Down"
+  // (part 1, the left one) and "Up" (part 2) as push buttons.
+  AccElement AccDescribe() const override;
+  int AccPartCount() const override { return 2; }
+  AccElement AccDescribePart(int part) const override;
+  bool AccDoPartAction(int part) override;
 
  protected:
   void Paint(Canvas& canvas) override;

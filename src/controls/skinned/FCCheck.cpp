@@ -29,6 +29,26 @@ TMyCheckControl::TMyCheckControl(Component* owner, WinControl* parent, CheckStyl
 
 void TMyCheckControl::SetCaption(const std::wstring& caption) { SetText(caption); }
 
+void TMyCheckControl::StoreChecked(bool value) {
+  mChecked = value;
+  Repaint();
+  AccNotify(EVENT_OBJECT_STATECHANGE);
+}
+
+AccElement TMyCheckControl::AccDescribe() const {
+  AccFacts facts = AccWindowFacts();
+  facts.checked = mChecked;
+  facts.enabled = facts.enabled && IndicatorEnabled();
+  const AccRole role = mStyle == CheckStyle::Radio ? AccRole::RadioButton : AccRole::CheckButton;
+  return Describe(role, AccName(), std::wstring(), facts, Bounds());
+}
+
+// As a click of the user's (and BM_CLICK).
+bool TMyCheckControl::AccDoDefaultAction() {
+  if (Enabled()) UserClick();
+  return true;
+}
+
 void TMyCheckControl::RaiseClick() {
   if (!mHoldClick && OnClick) OnClick();
 }
@@ -151,21 +171,18 @@ TMyChkBox::TMyChkBox(Component* owner, WinControl* parent)
 
 void TMyChkBox::SetChecked(bool value) {
   if (mChecked == value) return;
-  mChecked = value;
-  Repaint();
+  StoreChecked(value);
   RaiseClick();
 }
 
 void TMyChkBox::UserClick() {
-  mChecked = !mChecked;
-  Repaint();
+  StoreChecked(!mChecked);
   TakeFocus();
   RaiseClick();
 }
 
 void TMyChkBox::UserSpace() {
-  mChecked = !mChecked;
-  Repaint();
+  StoreChecked(!mChecked);
   RaiseClick();
 }
 
@@ -176,8 +193,7 @@ TMyRadButton::TMyRadButton(Component* owner, WinControl* parent)
 
 void TMyRadButton::SetChecked(bool value) {
   if (mChecked == value) return;
-  mChecked = value;
-  Repaint();
+  StoreChecked(value);
   if (!value) return;
   UncheckSiblings();
   RaiseClick();
@@ -198,8 +214,7 @@ void TMyRadButton::UserClick() {
     RaiseClick();
     return;
   }
-  mChecked = true;
-  Repaint();
+  StoreChecked(true);
   UncheckSiblings();
   TakeFocus();
   RaiseClick();
@@ -210,8 +225,7 @@ void TMyRadButton::UserSpace() {
     Repaint();
     return;
   }
-  mChecked = true;
-  Repaint();
+  StoreChecked(true);
   UncheckSiblings();
   RaiseClick();
 }

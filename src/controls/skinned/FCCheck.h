@@ -34,6 +34,9 @@ class TMyCheckControl : public CustomControl, public CheckValueControl {
   void SetCaption(const std::wstring& caption);
   bool Checked() const { return mChecked; }
   virtual void SetChecked(bool value) = 0;
+  // A check box or a radio button to a screen reader; the default action clicks it.
+  AccElement AccDescribe() const override;
+  bool AccDoDefaultAction() override;
 
   // Stored only: the indicator is always at the left, there is no greyed state and State
   // does not follow Checked.
@@ -53,6 +56,8 @@ class TMyCheckControl : public CustomControl, public CheckValueControl {
   virtual void UserClick() = 0;
   // The space bar, after OnKeyPress.
   virtual void UserSpace() = 0;
+  // Stores a new value, repaints and tells screen readers of the new state.
+  void StoreChecked(bool value);
   // Raises OnClick unless a click is being held back.
   void RaiseClick();
   // Takes the focus when the control can.

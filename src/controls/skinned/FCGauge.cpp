@@ -13,18 +13,27 @@ void TMyGauge::Store(T& field, T value) {
   Repaint();
 }
 
+// Screen readers hear of a new percentage once per whole percent, as the gauge shows it.
+void TMyGauge::TellIfValueChanged(const std::wstring& before) const {
+  if (GaugeText(mState) != before) AccNotify(EVENT_OBJECT_VALUECHANGE);
+}
+
 void TMyGauge::SetMinValue(int value) {
   if (mState.MinValue == value) return;
+  const std::wstring before = GaugeText(mState);
   mState.MinValue = value;
   if (mState.Progress < value) mState.Progress = value;
   Repaint();
+  TellIfValueChanged(before);
 }
 
 void TMyGauge::SetMaxValue(int value) {
   if (mState.MaxValue == value) return;
+  const std::wstring before = GaugeText(mState);
   mState.MaxValue = value;
   if (mState.Progress > value) mState.Progress = value;
   Repaint();
+  TellIfValueChanged(before);
 }
 
 void TMyGauge::SetProgress(int value) {
@@ -32,7 +41,13 @@ void TMyGauge::SetProgress(int value) {
     value = mState.MinValue;
   else if (value > mState.MaxValue)
     value = mState.MaxValue;
+  const std::wstring before = GaugeText(mState);
   Store(mState.Progress, value);
+  TellIfValueChanged(before);
+}
+
+AccElement TMyGauge::AccDescribe() const {
+  return Describe(AccRole::ProgressBar, AccName(), GaugeText(mState), AccFieldFacts(), Bounds());
 }
 
 void TMyGauge::SetShowText(bool value) { Store(mState.ShowText, value); }

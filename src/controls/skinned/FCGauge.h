@@ -4,6 +4,8 @@
 // the message loop waiting.
 #pragma once
 
+#include <string>
+
 #include "controls/skinned/GaugePaint.h"
 #include "toolkit/Control.h"
 
@@ -37,8 +39,11 @@ class TMyGauge : public GraphicControl {
 
   void Paint(Canvas& canvas) override;
   bool Opaque() const override { return true; }
+  // A progress bar whose value is the "N%" it shows; a change of it is told.
+  AccElement AccDescribe() const override;
 
  private:
+  void TellIfValueChanged(const std::wstring& before) const;
   template <typename T>
   void Store(T& field, T value);
 
