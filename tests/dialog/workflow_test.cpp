@@ -187,31 +187,9 @@ TEST(Blend, OnlyNewHostsBelowFullStrengthBlend) {
 // ---- the whole run against a host that serves images from memory, in a real folder.
 
 namespace test {
-// A fresh folder in the system's temporary folder, removed with what it holds.
-class ScratchDir {
- public:
-  ScratchDir() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    mPath = std::filesystem::temp_directory_path() /
-            ("nfrun_" + std::string(info ? info->name() : "x") + "_" + std::to_string(std::rand()));
-    std::filesystem::create_directories(mPath);
-  }
-  ~ScratchDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(mPath, ignored);
-  }
-  const std::filesystem::path& Root() const { return mPath; }
-
- private:
-  std::filesystem::path mPath;
-};
 std::vector<unsigned char> ReadBytes(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-void WriteBytes(const std::filesystem::path& file, const std::vector<unsigned char>& bytes) {
-  std::ofstream out(file, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 }  // namespace test
 
@@ -361,29 +339,36 @@ std::vector<std::string> operator+(std::vector<std::string> a, const std::vector
 class RunStartTest : public ::testing::Test {
  protected:
   void SetUp() override { Reset(); }
-  // A fresh host with one colour image, current, and an empty folder.
+  // A fresh host with one colour image, current, and an empty folder of the test's own.
   void Reset() {
     FakeHost::sActive = &host;
     host = FakeHost();
     site.log.clear();
     site.abandoned = false;
-    site.folder = dir.Root().wstring() + static_cast<wchar_t>(std::filesystem::path::preferred_separator);
+    site.folder = dir.wstring() + static_cast<wchar_t>(std::filesystem::path::preferred_separator);
     host.images[1] = MakeImage(8, 6, false, 10001.0f);
     host.current = 1;
     before = host.images[1];
-    std::filesystem::remove_all(dir.Root());
-    std::filesystem::create_directories(dir.Root());
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
   }
-  void TearDown() override { FakeHost::sActive = nullptr; }
+  void TearDown() override {
+    FakeHost::sActive = nullptr;
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
+  }
   std::vector<std::wstring> Names() const {
     std::vector<std::wstring> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.Root()))
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
       names.push_back(entry.path().filename().wstring());
     std::sort(names.begin(), names.end());
     return names;
   }
 
-  test::ScratchDir dir;
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() /
+      ("nfrun_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
+       std::to_string(std::rand()));
   FakeHost host;
   FakeSite site;
   DiskFiles files;
@@ -396,10 +381,14 @@ class RunStartTest : public ::testing::Test {
 // result is kept, and one line says where.
 TEST_F(RunStartTest, TheResultGoesOnlyIntoTheRunsImageAsItIsNow) {
   EXPECT_EQ(KeptResultName({2026, 1, 2, 3, 4, 5}, 2), L"Noxfade result 2026-01-02 03.04.05 (3).tif");
-  enum class Act { kNone, kClose, kReplace, kResize, kMovePlanes, kToGrey, kNoPlanes, kStop, kAbandon };
-  const std::vector<std::string> again = Head("1");
-  const std::vector<std::string> applied = {"SaveUndo(1)", "GetHostVersion", "RefreshImage(1)"};
-  const std::wstring kept = L"; Noxfade's result is kept in ";
+  enum class Act { kClose, kReplace, kResize, kMovePlanes, kToGrey, kNoPlanes, kStop, kAbandon };
+  const std::vector<std::string> again = Head("1") + Head("1");  // asked for again after the run
+  const std::vector<std::string> applied =
+      again + std::vector<std::string>{"SaveUndo(1)", "GetHostVersion", "RefreshImage(1)"};
+  const std::vector<std::string> toClosed = Head("1") + std::vector<std::string>{"GetCurrentImage"};
+  const auto kept = [](const wchar_t* fate) {
+    return std::wstring(fate) + L"; Noxfade's result is kept in @";
+  };
   const struct Case {
     const char* what;
     Act act;
@@ -411,35 +400,24 @@ TEST_F(RunStartTest, TheResultGoesOnlyIntoTheRunsImageAsItIsNow) {
     double strength = 100.0;
     int taken = 0;  // kept names in use before the run
   } cases[] = {
-      {"still current", Act::kNone, true, 0, Head("1") + again + applied, {}, true},
-      {"its planes moved, same size", Act::kMovePlanes, true, 0, Head("1") + again + applied, {}, true},
+      {"its planes moved, same size", Act::kMovePlanes, true, 0, applied, {}, true},
       {"its planes moved, blended", Act::kMovePlanes, true, 0,
-       Head("1") + again + std::vector<std::string>{"SaveUndo(1)", "GetHostVersion", "GetUndoPlane(1,0)",
-                                                    "GetUndoPlane(1,2)", "GetUndoPlane(1,3)", "RefreshImage(1)"},
+       again + std::vector<std::string>{"SaveUndo(1)", "GetHostVersion", "GetUndoPlane(1,0)",
+                                        "GetUndoPlane(1,2)", "GetUndoPlane(1,3)", "RefreshImage(1)"},
        {}, true, 80.0},
-      {"stopped, still current", Act::kStop, false, 0, Head("1") + again + applied, {}, false},
-      {"closed", Act::kClose, true, 0, Head("1") + std::vector<std::string>{"GetCurrentImage"},
-       {std::wstring(kMsgImageClosed) + kept + L"@"}, false},
-      {"closed, the first kept name taken", Act::kClose, true, 0,
-       Head("1") + std::vector<std::string>{"GetCurrentImage"},
-       {std::wstring(kMsgImageClosed) + kept + L"@"}, false, 100.0, 1},
-      {"closed, every kept name taken: it stays under its own", Act::kClose, true, 0,
-       Head("1") + std::vector<std::string>{"GetCurrentImage"},
-       {std::wstring(kMsgImageClosed) + kept + L"@"}, false, 100.0, kKeptNameAttempts},
-      {"closed, a failing denoiser's result", Act::kClose, true, 3,
-       Head("1") + std::vector<std::string>{"GetCurrentImage"},
-       {L"ERROR: Noxfade ended with exit code 3", std::wstring(kMsgImageClosed) + kept + L"@"}, false},
-      {"closed, no result", Act::kClose, false, 0,
-       Head("1") + std::vector<std::string>{"GetCurrentImage"}, {kMsgNoResult}, false},
-      {"another image current", Act::kReplace, true, 0,
-       Head("1") + std::vector<std::string>{"GetCurrentImage"},
-       {std::wstring(kMsgImageReplaced) + kept + L"@"}, false},
-      {"resized", Act::kResize, true, 0, Head("1") + again,
-       {std::wstring(kMsgImageReshaped) + kept + L"@"}, false},
-      {"turned grey", Act::kToGrey, true, 0, Head("1") + again,
-       {std::wstring(kMsgImageReshaped) + kept + L"@"}, false},
-      {"no planes any more", Act::kNoPlanes, true, 0, Head("1") + again,
-       {std::wstring(kMsgImageReshaped) + kept + L"@"}, false},
+      {"stopped, still current", Act::kStop, false, 0, applied, {}, false},
+      {"closed", Act::kClose, true, 0, toClosed, {kept(kMsgImageClosed)}, false},
+      {"closed, the first kept name taken", Act::kClose, true, 0, toClosed, {kept(kMsgImageClosed)}, false,
+       100.0, 1},
+      {"closed, every kept name taken: it stays under its own", Act::kClose, true, 0, toClosed,
+       {kept(kMsgImageClosed)}, false, 100.0, kKeptNameAttempts},
+      {"closed, a failing denoiser's result", Act::kClose, true, 3, toClosed,
+       {L"ERROR: Noxfade ended with exit code 3", kept(kMsgImageClosed)}, false},
+      {"closed, no result", Act::kClose, false, 0, toClosed, {kMsgNoResult}, false},
+      {"another image current", Act::kReplace, true, 0, toClosed, {kept(kMsgImageReplaced)}, false},
+      {"resized", Act::kResize, true, 0, again, {kept(kMsgImageReshaped)}, false},
+      {"turned grey", Act::kToGrey, true, 0, again, {kept(kMsgImageReshaped)}, false},
+      {"no planes any more", Act::kNoPlanes, true, 0, again, {kept(kMsgImageReshaped)}, false},
       {"the host let the plug-in go", Act::kAbandon, true, 0, Head("1"), {}, false},
   };
   for (const Case& c : cases) {
@@ -449,7 +427,7 @@ TEST_F(RunStartTest, TheResultGoesOnlyIntoTheRunsImageAsItIsNow) {
     std::set<std::wstring> names;
     for (int i = 0; i < c.taken; ++i) {
       names.insert(KeptResultName(site.Now(), i));
-      test::WriteBytes(site.folder + KeptResultName(site.Now(), i), {'x'});
+      std::ofstream(std::filesystem::path(site.folder + KeptResultName(site.Now(), i))) << 'x';
     }
     const BlendWeights w = StrengthWeights(c.strength);
     std::string written;
@@ -474,7 +452,6 @@ TEST_F(RunStartTest, TheResultGoesOnlyIntoTheRunsImageAsItIsNow) {
         case Act::kNoPlanes: host.servePlanes = false; break;
         case Act::kAbandon: site.abandoned = true; break;
         case Act::kStop: run.code = DenoiserCode::Cancelled; break;
-        case Act::kNone: break;
       }
       if (host.images.count(1) != 0) fresh = host.images[1];
       return run;
