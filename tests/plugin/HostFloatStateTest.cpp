@@ -9,7 +9,6 @@
 #include <windows.h>
 #include <xmmintrin.h>
 
-#include <cmath>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -184,17 +183,6 @@ class HostFloatStateTest : public ::testing::Test {
   std::wstring mRoot, mSavedTemp;
 };
 
-// The exported file's sample of plane slot p (0 first, 1 second, 2 third) at plane index
-// i: the file's rows run from the image's last to its first; red is the second plane,
-// green the first, blue the third.
-uint16_t ExportedSample(const std::string& file, size_t i, int p) {
-  const size_t pixel = (kHeight - 1 - i / kWidth) * kWidth + i % kWidth;
-  const size_t channel = p == 0 ? 1 : p == 1 ? 0 : 2;
-  uint16_t v = 0;
-  std::memcpy(&v, file.data() + 128 + 2 * (3 * pixel + channel), 2);
-  return v;
-}
-
 // Loading runs the module's static initialisation and DllMain, freeing its unloading.
 TEST(HostFloatStateLoadTest, LoadingAndFreeingThePluginKeepTheHostsState) {
   SetHostStartState();
@@ -217,13 +205,6 @@ TEST_F(HostFloatStateTest, EveryRunGivesTheDefaultStatesBytesAndPlanes) {
       ASSERT_EQ(hosted.planes[p].size(), reference.planes[p].size());
       EXPECT_EQ(std::memcmp(hosted.planes[p].data(), reference.planes[p].data(), hosted.planes[p].size() * sizeof(float)), 0)
           << "plane slot " << p << " bit for bit";
-    }
-    if (c.bad) {
-      // What each special sample becomes in the file: NaN and -Inf 0, +Inf and 3e38 65535.
-      const uint16_t expected[] = {0, 65535, 0, 65535, 0};
-      for (int p = 1; p < 3; ++p)
-        for (size_t k = 0; k < 5; ++k)
-          EXPECT_EQ(ExportedSample(hosted.exported, 5 * k, p), expected[(k + static_cast<size_t>(p)) % 5]) << "slot " << p;
     }
   }
 }
