@@ -1319,6 +1319,9 @@ TEST_F(WorkflowTest, EveryLineTheLogShowsFitsItsTextArea) {
   const Case cases[] = {
       {"not found, a long folder", small, deepFolder, "",
        {L"ERROR: Noxfade executable not found in: ", deepFolder}},
+      {"no result", small, mExeFolder, "", {kOpening, kSmall, kNoResult}},
+      {"exit code", small, mExeFolder, "exit 3\n",
+       {kOpening, kSmall, L"ERROR: Noxfade ended with exit code 3; the image is unchanged."}},
       {"exit code, result taken", small, mExeFolder,
        "out " + Utf8(denoiserWords) + "\\r\\n\nsleep 100\nout " + Escaped(denoiserPath) +
            "\\nDone\\r\\n\nsleep 100\ninvert\nexit 3\n",
